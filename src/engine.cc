@@ -1,0 +1,172 @@
+// vostrel's aggregation engine: the record loop with its completeness rules
+// and the way sums are carried from day to month to run.
+#include "engine.h"
+
+#include <string>
+
+namespace vostrel {
+
+bool IsLeapYear(int32_t year) {
+  if (year % 4 != 0) return false;
+  if (year % 100 != 0) return true;
+  return year % 400 == 0;
+}
+
+int32_t DaysInMonth(int32_t year, int32_t month) {
+  static constexpr int32_t kDays[13] = {0,  31, 28, 31, 30, 31, 30,
+                                        31, 31, 30, 31, 30, 31};
+  if (month < 0 || month > 12) return -1;
+  if (month == 2 && IsLeapYear(year)) return 29;
+  return kDays[month];
+}
+
+namespace {
+
+// The fields of the record being read. A date field keeps its value until a
+// scan converts a new one, so they live across records.
+struct RecordDate {
+  int32_t year = 0;
+  int32_t month = 0;
+  int32_t day = 0;
+  int32_t hour = 0;
+};
+
+// Scans the four date fields in order, stopping at the first that converts
+// nothing. Returns true when all four converted.
+bool ScanRecordDate(Input& in, RecordDate& date) {
+  int32_t* fields[] = {&date.year, &date.month, &date.day, &date.hour};
+  for (int32_t* field : fields) {
+    if (ScanDate(in, *field) != Scan::kNumber) return false;
+  }
+  return true;
+}
+
+void CarryDayIntoMonth(std::vector<ColumnSums>& columns) {
+  for (ColumnSums& c : columns) {
+    c.month_sum += c.day_sum;
+    c.month_count += c.day_count;
+  }
+}
+
+void CarryMonthIntoTotal(std::vector<ColumnSums>& columns) {
+  for (ColumnSums& c : columns) c.total_sum += c.month_sum;
+}
+
+class RecordLoop {
+ public:
+  RecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
+             Output& daily, Output& monthly, Output& console)
+      : in_(in),
+        noneg_(noneg),
+        columns_(columns),
+        daily_(daily),
+        monthly_(monthly),
+        console_(console),
+        line_values_(columns.size()) {}
+
+  void Run();
+
+ private:
+  // Scans one value per column; false if any converted nothing. Every column
+  // is scanned even after a failure.
+  bool ScanValues();
+  void CloseDay();
+  void CloseMonth(int32_t month_length);
+
+  Input& in_;
+  const bool noneg_;
+  std::vector<ColumnSums>& columns_;
+  Output& daily_;
+  Output& monthly_;
+  Output& console_;
+  RecordDate date_;
+  std::vector<double> line_values_;
+};
+
+void RecordLoop::Run() {
+  for (;;) {
+    bool stop = !ScanRecordDate(in_, date_);
+    if (!stop) stop = !ScanValues();
+    // Fields after the last value are ignored with the rest of the line.
+    SkipLine(in_);
+    if (date_.hour == kHoursPerDay) {
+      // A record whose values did not all scan closes nothing.
+      if (stop) return;
+      CloseDay();
+      const int32_t month_length = DaysInMonth(date_.year, date_.month);
+      // A month outside the calendar (length -1) never closes.
+      if (month_length >= 0 && date_.day == month_length) {
+        CloseMonth(month_length);
+      }
+    } else if (stop) {
+      // The input ended inside a day: what was read of it still counts in
+      // the totals, unless the hour was no hour of a day at all.
+      if (date_.hour < kHoursPerDay) {
+        CarryDayIntoMonth(columns_);
+        CarryMonthIntoTotal(columns_);
+      }
+      return;
+    }
+  }
+}
+
+bool RecordLoop::ScanValues() {
+  bool all_scanned = true;
+  for (ColumnSums& c : columns_) {
+    double value;
+    if (ScanNumber(in_, value) != Scan::kNumber) {
+      all_scanned = false;
+      continue;
+    }
+    if (value > kValidityThreshold && !(noneg_ && value < 0.0)) {
+      c.day_sum += value;
+      ++c.day_count;
+    }
+  }
+  return all_scanned;
+}
+
+void RecordLoop::CloseDay() {
+  CarryDayIntoMonth(columns_);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const ColumnSums& c = columns_[i];
+    // Hourly data fill a day with 24 values, daily data with one.
+    const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
+    line_values_[i] = complete ? c.day_sum : kIncompleteMark;
+  }
+  WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
+                  line_values_);
+  console_.Write(".");
+  for (ColumnSums& c : columns_) {
+    c.day_sum = 0;
+    c.day_count = 0;
+  }
+}
+
+void RecordLoop::CloseMonth(int32_t month_length) {
+  CarryMonthIntoTotal(columns_);
+  const int64_t hourly_count = int64_t{kHoursPerDay} * month_length;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    const ColumnSums& c = columns_[i];
+    const bool complete =
+        c.month_count == hourly_count || c.month_count == month_length;
+    line_values_[i] = complete ? c.month_sum : kIncompleteMark;
+  }
+  WriteRecordLine(monthly_, date_.year, date_.month, date_.day, date_.hour,
+                  line_values_);
+  console_.Write(std::to_string(date_.month) + "/" +
+                 std::to_string(date_.year) + "\n");
+  for (ColumnSums& c : columns_) {
+    c.month_sum = 0;
+    c.month_count = 0;
+  }
+}
+
+}  // namespace
+
+void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
+                   Output& daily, Output& monthly, Output& console) {
+  RecordLoop(in, noneg, columns, daily, monthly, console).Run();
+}
+
+}  // namespace vostrel

@@ -1,0 +1,50 @@
+// vostrel's aggregation engine: per-column sums at day, month and run level,
+// the calendar, and the record loop that writes the daily and monthly lines.
+#ifndef VOSTREL_ENGINE_H_
+#define VOSTREL_ENGINE_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "formats.h"
+#include "vostrel.h"
+
+namespace vostrel {
+
+// The running sums of one data column. Counts are of valid values.
+struct ColumnSums {
+  double day_sum = 0;
+  double month_sum = 0;
+  double total_sum = 0;
+  int64_t day_count = 0;
+  int64_t month_count = 0;
+};
+
+// An input value of this or less is missing.
+inline constexpr double kValidityThreshold = -998.0;
+// Written for a day or month whose count is not a complete one.
+inline constexpr double kIncompleteMark = -9999.0;
+// The hour that closes a day, and the count of a complete hourly day.
+inline constexpr int32_t kHoursPerDay = 24;
+
+// Gregorian leap year; remainders truncate toward zero, so negative years
+// follow the same rule.
+bool IsLeapYear(int32_t year);
+
+// Days in `month` of `year`: 0 for month 0, and -1 for a month outside 0 to
+// 12, which no day number matches.
+int32_t DaysInMonth(int32_t year, int32_t month);
+
+// The record loop. Reads records from `in` (positioned after the header
+// block) until the input ends or a field fails to scan, adding valid values
+// into `columns` (one per data column, zeroed by the caller). Writes a line to
+// `daily` at every hour-24 record and to `monthly` at the hour-24 record of a
+// month's last day, with a "." or "MONTH/YEAR" progress mark on `console`.
+// Leaves the run's totals in the columns' total sums. Reports nothing; the
+// caller checks the input and outputs for errors.
+void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
+                   Output& daily, Output& monthly, Output& console);
+
+}  // namespace vostrel
+
+#endif  // VOSTREL_ENGINE_H_

@@ -1,0 +1,546 @@
+// vostrel's file formats: reading the results file, scanning its fields,
+// rendering numbers and writing the daily and monthly files.
+#include "formats.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "vostrel.h"
+
+namespace vostrel {
+
+namespace {
+
+constexpr char kEndOfFileByte = 0x1A;
+
+// Removes the CR of every CR LF pair in [b, b + n) and returns the new length.
+// A CR at the very end stays; the caller decides whether an LF may follow.
+size_t FoldCrLf(char* b, size_t n) {
+  char* end = b + n;
+  char* cr = static_cast<char*>(std::memchr(b, '\r', n));
+  if (cr == nullptr) return n;
+  char* out = cr;
+  char* in = cr;
+  while (in < end) {
+    // `in` is at a CR here.
+    if (in + 1 < end && in[1] == '\n') {
+      ++in;  // drop the CR; the LF is copied below
+    }
+    char* next = static_cast<char*>(
+        std::memchr(in + 1, '\r', static_cast<size_t>(end - in - 1)));
+    char* stop = next != nullptr ? next : end;
+    size_t len = static_cast<size_t>(stop - in);
+    std::memmove(out, in, len);
+    out += len;
+    in = stop;
+  }
+  return static_cast<size_t>(out - b);
+}
+
+}  // namespace
+
+Input::Input(size_t block_size) : block_(std::max<size_t>(block_size, 2)) {
+  cur_ = lim_ = block_.data();
+}
+
+bool Input::Refill() {
+  char* b = block_.data();
+  cur_ = lim_ = b;
+  while (!ended_) {
+    size_t n = 0;
+    if (held_cr_) {
+      b[n++] = '\r';
+      held_cr_ = false;
+    }
+    if (!source_end_) {
+      bool failed = false;
+      size_t got = ReadRaw(b + n, block_.size() - n, failed);
+      if (failed) error_ = true;
+      if (failed || got == 0) source_end_ = true;
+      if (const void* sub = std::memchr(b + n, kEndOfFileByte, got)) {
+        got = static_cast<size_t>(static_cast<const char*>(sub) - (b + n));
+        source_end_ = true;
+      }
+      n += got;
+    }
+    n = FoldCrLf(b, n);
+    if (n > 0 && b[n - 1] == '\r' && !source_end_) {
+      held_cr_ = true;
+      --n;
+    }
+    if (n > 0) {
+      lim_ = b + n;
+      return true;
+    }
+    if (source_end_ && !held_cr_) ended_ = true;
+  }
+  return false;
+}
+
+bool Input::Rewind() {
+  cur_ = lim_ = block_.data();
+  held_cr_ = false;
+  source_end_ = false;
+  ended_ = false;
+  error_ = false;
+  return RewindRaw();
+}
+
+StringInput::StringInput(std::string bytes, size_t block_size)
+    : Input(block_size), bytes_(std::move(bytes)) {}
+
+size_t StringInput::ReadRaw(char* buf, size_t n, bool& /*failed*/) {
+  size_t take = std::min(n, bytes_.size() - offset_);
+  std::memcpy(buf, bytes_.data() + offset_, take);
+  offset_ += take;
+  return take;
+}
+
+bool StringInput::RewindRaw() {
+  offset_ = 0;
+  return true;
+}
+
+namespace {
+// Large enough that reading costs a few system calls per megabyte, small
+// enough to stay in cache while the scans walk it.
+constexpr size_t kFileBlockSize = 256 * 1024;
+}  // namespace
+
+FileInput::FileInput(std::FILE* file) : Input(kFileBlockSize), file_(file) {
+  // The block is our buffer; a second one in stdio would only copy.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+std::unique_ptr<FileInput> FileInput::Open(const std::string& path) {
+  std::error_code ec;
+  // Some systems open a directory for reading and fail only at the read.
+  if (std::filesystem::is_directory(path, ec)) return nullptr;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  return std::unique_ptr<FileInput>(new FileInput(file));
+}
+
+FileInput::~FileInput() { Close(); }
+
+bool FileInput::Close() {
+  if (file_ == nullptr) return true;
+  bool ok = std::fclose(file_) == 0;
+  file_ = nullptr;
+  return ok;
+}
+
+size_t FileInput::ReadRaw(char* buf, size_t n, bool& failed) {
+  if (file_ == nullptr) return 0;
+  size_t got = std::fread(buf, 1, n, file_);
+  if (got < n && std::ferror(file_)) failed = true;
+  return got;
+}
+
+bool FileInput::RewindRaw() {
+  if (file_ == nullptr) return false;
+  std::clearerr(file_);
+  return std::fseek(file_, 0, SEEK_SET) == 0;
+}
+
+Output::Output(size_t buffer_size) : buffer_size_(buffer_size) {
+  buffer_.reserve(buffer_size + 2);
+}
+
+void Output::Write(std::string_view text) {
+  if (!ok_) return;
+  while (!text.empty()) {
+    size_t lf = text.find('\n');
+    std::string_view piece = text.substr(0, lf);
+    buffer_.append(piece);
+    if (lf == std::string_view::npos) {
+      text = {};
+    } else {
+      buffer_.append("\r\n");
+      text.remove_prefix(lf + 1);
+    }
+    if (buffer_.size() >= buffer_size_ && !Flush()) return;
+  }
+}
+
+bool Output::Flush() {
+  if (ok_ && !buffer_.empty()) ok_ = Put(buffer_);
+  buffer_.clear();
+  return ok_;
+}
+
+bool StringOutput::Put(std::string_view bytes) {
+  if (bytes_.size() + bytes.size() > limit_) return false;
+  bytes_.append(bytes);
+  return true;
+}
+
+namespace {
+constexpr size_t kFileOutputBuffer = 64 * 1024;
+}  // namespace
+
+FileOutput::FileOutput(std::FILE* borrowed) : FileOutput(borrowed, false) {}
+
+FileOutput::FileOutput(std::FILE* file, bool owned)
+    : Output(kFileOutputBuffer), file_(file), owned_(owned) {}
+
+std::unique_ptr<FileOutput> FileOutput::Create(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return nullptr;
+  return std::unique_ptr<FileOutput>(new FileOutput(file, true));
+}
+
+FileOutput::~FileOutput() { Close(); }
+
+bool FileOutput::Close() {
+  if (file_ == nullptr) return ok();
+  bool ok = Flush();
+  if (owned_) {
+    ok = (std::fclose(file_) == 0) && ok;
+  } else {
+    ok = (std::fflush(file_) == 0) && ok;
+  }
+  file_ = nullptr;
+  return ok;
+}
+
+bool FileOutput::Put(std::string_view bytes) {
+  if (file_ == nullptr) return false;
+  return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+}
+
+namespace {
+
+// The next character of the input without consuming it; -1 at the end.
+inline int Peek(Input& in) {
+  if (in.begin() == in.end() && !in.Refill()) return -1;
+  return static_cast<unsigned char>(*in.begin());
+}
+
+inline void Next(Input& in) { in.Advance(in.begin() + 1); }
+
+inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+// Skips scan white space; false when the input ends first.
+bool SkipSpace(Input& in) {
+  for (;;) {
+    const char* p = in.begin();
+    const char* e = in.end();
+    while (p < e && IsScanSpace(*p)) ++p;
+    in.Advance(p);
+    if (p < e) return true;
+    if (!in.Refill()) return false;
+  }
+}
+
+inline void AddDigit(Decimal& d, int c, bool fraction) {
+  if (d.num_digits == 0 && c == '0') {
+    // A leading zero is no significant digit; after the point it still
+    // shifts the value down.
+    if (fraction) --d.exponent;
+    return;
+  }
+  if (d.num_digits < Decimal::kMaxDigits) {
+    if (d.num_digits < 19) {
+      d.leading = d.leading * 10 + static_cast<uint64_t>(c - '0');
+    }
+    d.digits[d.num_digits++] = static_cast<char>(c);
+    if (fraction) --d.exponent;
+  } else {
+    if (c != '0') d.sticky = true;
+    if (!fraction) ++d.exponent;
+  }
+}
+
+// Exponent digits beyond this change nothing: the value is already zero or
+// infinite. Saturating keeps the arithmetic defined for any digit string.
+constexpr int64_t kExponentCap = int64_t{1} << 40;
+
+constexpr double kExactPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+}  // namespace
+
+double DecimalToDoubleGeneral(const Decimal& d) {
+  const double zero = d.negative ? -0.0 : 0.0;
+  const double inf = d.negative ? -HUGE_VAL : HUGE_VAL;
+  if (d.num_digits == 0) return zero;
+  // Decimal exponent of the first significant digit.
+  const int64_t lead = d.exponent + d.num_digits - 1;
+  if (lead > 400) return inf;
+  if (lead < -400) return zero;
+  // A sticky 1 after the kept digits puts the text on the same side of every
+  // halfway point between doubles as the full digit string.
+  char text[Decimal::kMaxDigits + 32];
+  size_t n = static_cast<size_t>(d.num_digits);
+  std::memcpy(text, d.digits, n);
+  int64_t exponent = d.exponent;
+  if (d.sticky) {
+    text[n++] = '1';
+    --exponent;
+  }
+  text[n++] = 'e';
+  auto end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
+  double value = 0;
+  auto result = std::from_chars(text, end, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    return lead > 0 ? inf : zero;
+  }
+  return d.negative ? -value : value;
+}
+
+double DecimalToDouble(const Decimal& d) {
+  // Both operands are exact doubles, so one IEEE multiplication or division
+  // gives the correctly rounded result.
+  if (!d.sticky && d.num_digits <= 19 && d.leading <= (uint64_t{1} << 53) &&
+      d.exponent >= -22 && d.exponent <= 22) {
+    double m = static_cast<double>(d.leading);
+    double v = d.exponent < 0 ? m / kExactPowersOfTen[-d.exponent]
+                              : m * kExactPowersOfTen[d.exponent];
+    return d.negative ? -v : v;
+  }
+  return DecimalToDoubleGeneral(d);
+}
+
+Scan ScanNumber(Input& in, double& value) {
+  if (!SkipSpace(in)) return Scan::kEndOfInput;
+  Decimal d;
+  int c = Peek(in);
+  if (c == '+' || c == '-') {
+    d.negative = c == '-';
+    Next(in);
+    c = Peek(in);
+  }
+  bool any_digit = false;
+  for (; IsDigit(c); c = Peek(in)) {
+    any_digit = true;
+    AddDigit(d, c, false);
+    Next(in);
+  }
+  if (c == '.') {
+    Next(in);
+    for (c = Peek(in); IsDigit(c); c = Peek(in)) {
+      any_digit = true;
+      AddDigit(d, c, true);
+      Next(in);
+    }
+  }
+  if (!any_digit) return c < 0 ? Scan::kEndOfInput : Scan::kNoNumber;
+  if (c == 'e' || c == 'E') {
+    Next(in);
+    c = Peek(in);
+    bool negative_exponent = false;
+    if (c == '+' || c == '-') {
+      negative_exponent = c == '-';
+      Next(in);
+      c = Peek(in);
+    }
+    int64_t exponent = 0;
+    for (; IsDigit(c); c = Peek(in)) {
+      exponent = std::min(kExponentCap, exponent * 10 + (c - '0'));
+      Next(in);
+    }
+    d.exponent += negative_exponent ? -exponent : exponent;
+  }
+  value = DecimalToDouble(d);
+  return Scan::kNumber;
+}
+
+Scan ScanDate(Input& in, int32_t& value) {
+  if (!SkipSpace(in)) return Scan::kEndOfInput;
+  int c = Peek(in);
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    Next(in);
+    c = Peek(in);
+  }
+  if (!IsDigit(c)) return c < 0 ? Scan::kEndOfInput : Scan::kNoNumber;
+  // Unsigned arithmetic wraps modulo 2^32 as the field's rule asks.
+  uint32_t v = 0;
+  for (; IsDigit(c); c = Peek(in)) {
+    v = v * 10u + static_cast<uint32_t>(c - '0');
+    Next(in);
+  }
+  if (negative) v = 0u - v;
+  value = static_cast<int32_t>(v);
+  return Scan::kNumber;
+}
+
+namespace {
+
+// One line read; appends the text to `line` unless it is null.
+bool ReadLineInto(Input& in, std::string* line) {
+  size_t taken = 0;
+  const size_t limit = static_cast<size_t>(kMaxLineRead);
+  while (taken < limit) {
+    if (in.begin() == in.end() && !in.Refill()) break;
+    const char* p = in.begin();
+    size_t avail = std::min(static_cast<size_t>(in.end() - p), limit - taken);
+    const void* lf = std::memchr(p, '\n', avail);
+    size_t n = lf != nullptr
+                   ? static_cast<size_t>(static_cast<const char*>(lf) - p) + 1
+                   : avail;
+    if (line != nullptr) line->append(p, n);
+    in.Advance(p + n);
+    taken += n;
+    if (lf != nullptr) break;
+  }
+  return taken > 0;
+}
+
+}  // namespace
+
+bool ReadLine(Input& in, std::string& line) {
+  line.clear();
+  return ReadLineInto(in, &line);
+}
+
+bool SkipLine(Input& in) { return ReadLineInto(in, nullptr); }
+
+std::string_view LineText(const std::string& line) {
+  return std::string_view(line.c_str());
+}
+
+namespace {
+
+// Rounds the 17 significant digits in `d` (ASCII) half up to six, in place.
+// Returns true when the carry ran out of the first digit ("999999|5" becomes
+// "100000" one decade higher).
+bool RoundToSixDigits(char* d) {
+  if (d[6] < '5') return false;
+  for (int i = 5; i >= 0; --i) {
+    if (d[i] != '9') {
+      ++d[i];
+      return false;
+    }
+    d[i] = '0';
+  }
+  d[0] = '1';
+  return true;
+}
+
+}  // namespace
+
+void AppendNumber(std::string& out, double value) {
+  if (std::isnan(value)) {
+    out += "-1.#IND";
+    return;
+  }
+  if (std::signbit(value)) out += '-';
+  const double magnitude = std::fabs(value);
+  if (std::isinf(magnitude)) {
+    out += "1.#INF";
+    return;
+  }
+  if (magnitude == 0) {
+    out += '0';
+    return;
+  }
+  // Seventeen significant digits, correctly rounded: "d.dddddddddddddddde±x".
+  // Where that rounding differs from half up (an exact tie at the 18th digit
+  // with an even 17th), no six-digit result can change.
+  char text[40];
+  auto end = std::to_chars(text, text + sizeof text, magnitude,
+                           std::chars_format::scientific, 16)
+                 .ptr;
+  char digits[17];
+  digits[0] = text[0];
+  std::memcpy(digits + 1, text + 2, 16);
+  int exponent = 0;
+  const char* e = static_cast<const char*>(std::memchr(text, 'e', 40));
+  std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, exponent);
+  if (RoundToSixDigits(digits)) ++exponent;
+  int kept = 6;
+  while (kept > 1 && digits[kept - 1] == '0') --kept;
+
+  if (exponent < -4 || exponent >= 6) {
+    out += digits[0];
+    if (kept > 1) {
+      out += '.';
+      out.append(digits + 1, static_cast<size_t>(kept - 1));
+    }
+    out += 'e';
+    out += exponent < 0 ? '-' : '+';
+    int magnitude_exp = exponent < 0 ? -exponent : exponent;
+    char exp_text[8];
+    auto exp_end = std::to_chars(exp_text, exp_text + 8, magnitude_exp).ptr;
+    for (auto width = exp_end - exp_text; width < 3; ++width) out += '0';
+    out.append(exp_text, exp_end);
+    return;
+  }
+  if (exponent < 0) {
+    out += "0.";
+    out.append(static_cast<size_t>(-exponent - 1), '0');
+    out.append(digits, static_cast<size_t>(kept));
+    return;
+  }
+  const int integer_digits = exponent + 1;
+  out.append(digits, static_cast<size_t>(integer_digits));
+  if (kept > integer_digits) {
+    out += '.';
+    out.append(digits + integer_digits,
+               static_cast<size_t>(kept - integer_digits));
+  }
+}
+
+void WriteHeaderBlock(Input& in, int32_t header_rows,
+                      const std::string& input_name, Output& daily,
+                      Output& monthly) {
+  std::string line;
+  std::string text;
+  for (int32_t row = 1; row <= header_rows; ++row) {
+    if (!ReadLine(in, line)) return;
+    if (row == 1) {
+      text = "daily sums from " + input_name + " : ";
+      text += LineText(line);
+      daily.Write(text);
+      text = "monthly sums from " + input_name + " : ";
+      text += LineText(line);
+      monthly.Write(text);
+    } else {
+      daily.Write(LineText(line));
+      monthly.Write(LineText(line));
+    }
+  }
+}
+
+namespace {
+
+void AppendInt(std::string& out, int32_t value) {
+  char text[16];
+  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+}  // namespace
+
+void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
+                     int32_t hour, const std::vector<double>& values) {
+  // Reused between calls: a run writes one line per day.
+  thread_local std::string line;
+  line.clear();
+  AppendInt(line, year);
+  line += '\t';
+  AppendInt(line, month);
+  line += '\t';
+  AppendInt(line, day);
+  line += '\t';
+  AppendInt(line, hour);
+  for (double v : values) {
+    line += '\t';
+    AppendNumber(line, v);
+  }
+  line += '\n';
+  out.Write(line);
+}
+
+void WriteTotalsLine(Output& out, const std::vector<double>& totals) {
+  WriteRecordLine(out, 0, 0, 0, 0, totals);
+}
+
+}  // namespace vostrel

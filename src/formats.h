@@ -1,0 +1,242 @@
+// vostrel's file formats: the text conventions of the results file and of
+// everything written, the line read, the number and date-field scans, the
+// number rendering and the writers of the daily and monthly files.
+#ifndef VOSTREL_FORMATS_H_
+#define VOSTREL_FORMATS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vostrel {
+
+// The results file as the tool sees it: a CR directly followed by LF reads as
+// LF, any other CR is data, and a 0x1A byte ends the input (it and everything
+// after it are never seen until Rewind()). Bytes are read a block at a time
+// and folded in place, so the scans below work on plain memory.
+//
+// The scans use the window [begin(), end()) of folded bytes not yet consumed,
+// and Refill() once it is used up.
+class Input {
+ public:
+  virtual ~Input() = default;
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+
+  const char* begin() const { return cur_; }
+  const char* end() const { return lim_; }
+  // Consumes the window up to `p`, which lies in [begin(), end()].
+  void Advance(const char* p) { cur_ = p; }
+
+  // Requires begin() == end(). Reads the next block; returns false at the end
+  // of the input (0x1A, end of the source, or a read error), with the window
+  // left empty.
+  bool Refill();
+
+  // Starts the input again at its first byte, clearing the end and any error.
+  // Returns false if the source cannot be repositioned.
+  bool Rewind();
+
+  // True once reading the source has failed; the input has then ended.
+  bool error() const { return error_; }
+
+ protected:
+  explicit Input(size_t block_size);
+
+  // Reads up to `n` raw bytes into `buf`. Returns the count, 0 at the end of
+  // the source; sets `failed` on a read error.
+  virtual size_t ReadRaw(char* buf, size_t n, bool& failed) = 0;
+  // Positions the source at its first byte; false on failure.
+  virtual bool RewindRaw() = 0;
+
+ private:
+  std::vector<char> block_;
+  const char* cur_ = nullptr;
+  const char* lim_ = nullptr;
+  bool held_cr_ = false;     // a CR ended the last block; its LF may follow
+  bool source_end_ = false;  // the source or a 0x1A is used up
+  bool ended_ = false;       // everything has been handed out
+  bool error_ = false;
+};
+
+// An input over bytes in memory, read `block_size` bytes at a time (small
+// blocks let tests put CR LF pairs and tokens across block boundaries).
+class StringInput : public Input {
+ public:
+  explicit StringInput(std::string bytes, size_t block_size = 1 << 16);
+
+ private:
+  size_t ReadRaw(char* buf, size_t n, bool& failed) override;
+  bool RewindRaw() override;
+
+  std::string bytes_;
+  size_t offset_ = 0;
+};
+
+// An input over a file opened for reading in binary mode.
+class FileInput : public Input {
+ public:
+  // Returns nullptr when `path` cannot be opened for reading or names a
+  // directory.
+  static std::unique_ptr<FileInput> Open(const std::string& path);
+  ~FileInput() override;
+  // Closes the file; false if that fails. Idempotent.
+  bool Close();
+
+ private:
+  explicit FileInput(std::FILE* file);
+  size_t ReadRaw(char* buf, size_t n, bool& failed) override;
+  bool RewindRaw() override;
+
+  std::FILE* file_;
+};
+
+// Everything the tool writes: each LF is written as CR LF, nothing else is
+// added. Bytes are buffered; after the first failure nothing more is written
+// and ok() stays false.
+class Output {
+ public:
+  virtual ~Output() = default;
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  void Write(std::string_view text);
+  // Hands buffered bytes to the sink. Returns ok().
+  bool Flush();
+  bool ok() const { return ok_; }
+
+ protected:
+  // Buffers up to `buffer_size` bytes before handing them on; 0 hands every
+  // write on at once.
+  explicit Output(size_t buffer_size);
+  // Takes `bytes` whole; false on failure.
+  virtual bool Put(std::string_view bytes) = 0;
+
+ private:
+  std::string buffer_;
+  size_t buffer_size_;
+  bool ok_ = true;
+};
+
+// Keeps what is written, for tests. FailAfter(n) makes every write fail once
+// it would take the total past `n` bytes.
+class StringOutput : public Output {
+ public:
+  StringOutput() : Output(0) {}
+  const std::string& bytes() const { return bytes_; }
+  void FailAfter(size_t n) { limit_ = n; }
+
+ private:
+  bool Put(std::string_view bytes) override;
+
+  std::string bytes_;
+  size_t limit_ = static_cast<size_t>(-1);
+};
+
+// Writes to a file. Files it creates it owns and closes; a borrowed stream
+// (the console) is only flushed.
+class FileOutput : public Output {
+ public:
+  explicit FileOutput(std::FILE* borrowed);
+  // Creates or empties `path` for writing in binary mode; nullptr on failure.
+  static std::unique_ptr<FileOutput> Create(const std::string& path);
+  ~FileOutput() override;
+  // Flushes and closes (or, borrowed, flushes) the file. Returns true only if
+  // every byte written so far reached it. Idempotent.
+  bool Close();
+
+ private:
+  FileOutput(std::FILE* file, bool owned);
+  bool Put(std::string_view bytes) override;
+
+  std::FILE* file_;
+  bool owned_;
+};
+
+// The outcome of a scan.
+enum class Scan {
+  kNumber,      // a number was converted
+  kNoNumber,    // the next character cannot start a number
+  kEndOfInput,  // the input ended before anything was matched
+};
+
+// Returns true for the white space the scans skip: space, tab, LF, VT, FF, CR.
+inline bool IsScanSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Number scan. Skips white space, line ends included, then consumes the
+// longest text of the form [+-] digits [. digits] [(e|E) [+-] digits], with at
+// least one mantissa digit; an exponent letter and sign without digits are
+// consumed and ignored. What matched is consumed even when it is no number
+// ("-x" leaves "x"). Sets `value` only on kNumber, to the nearest double
+// (beyond the range: infinity of the sign; below it: zero or a subnormal).
+// kEndOfInput when the input ends before a digit, also after a lone sign or
+// point.
+Scan ScanNumber(Input& in, double& value);
+
+// Date-field scan: white space, an optional sign and decimal digits, the value
+// wrapping modulo 2^32 into a signed 32-bit integer. Consumes like ScanNumber
+// (a lone sign is consumed); sets `value` only on kNumber.
+Scan ScanDate(Input& in, int32_t& value);
+
+// Line read: takes the characters up to and including the next LF, at most
+// kMaxLineRead of them, or what is left of the input. Returns false, with
+// `line` empty, when the input has ended before any character. The text may
+// hold NUL bytes; consumers that treat it as text stop at the first one.
+bool ReadLine(Input& in, std::string& line);
+// The same read, discarding the text.
+bool SkipLine(Input& in);
+
+// The text of a line read as far as its first NUL byte.
+std::string_view LineText(const std::string& line);
+
+// A number as written in the output files: six significant digits after
+// rounding the 17-digit expansion half up; fixed form for decimal exponents
+// from -4 to 5 and exponent form (1e+006, 1.234e-005) otherwise, trailing
+// zeros dropped; infinities as 1.#INF and -1.#INF, NaN as -1.#IND.
+void AppendNumber(std::string& out, double value);
+
+// A scanned decimal: value = digits x 10^exponent, with `digits` the
+// significant digits (no leading zeros). Past kMaxDigits digits the rest only
+// sets `sticky` when one is nonzero, which cannot move the nearest double.
+struct Decimal {
+  static constexpr int kMaxDigits = 800;
+  bool negative = false;
+  bool sticky = false;
+  int num_digits = 0;
+  int64_t exponent = 0;
+  uint64_t leading = 0;  // the first min(num_digits, 19) digits as a number
+  char digits[kMaxDigits];
+};
+
+// The nearest double to `d`: exact arithmetic when the digits and the power of
+// ten are both exact doubles, else the general conversion.
+double DecimalToDouble(const Decimal& d);
+// The general conversion alone, for checking the fast one.
+double DecimalToDoubleGeneral(const Decimal& d);
+
+// Header copy. Takes `header_rows` line reads (stopping quietly at the end of
+// the input) from `in`, which must be at its first byte. Row 1 is written as
+// "daily sums from NAME : LINE" to `daily` and "monthly sums from NAME : LINE"
+// to `monthly`; every further row is copied to both. Each line's text ends at
+// its first NUL byte.
+void WriteHeaderBlock(Input& in, int32_t header_rows,
+                      const std::string& input_name, Output& daily,
+                      Output& monthly);
+
+// Record line: "%d\t%d\t%d\t%d", then a tab and a rendered number per value,
+// then LF.
+void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
+                     int32_t hour, const std::vector<double>& values);
+
+// Totals line: a record line with four zero date fields.
+void WriteTotalsLine(Output& out, const std::vector<double>& totals);
+
+}  // namespace vostrel
+
+#endif  // VOSTREL_FORMATS_H_
