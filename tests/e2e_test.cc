@@ -1,1 +1,149 @@
+// End-to-end runs of the built vostrel binary in a temporary directory: exit
+// status, console bytes and both output files, byte for byte.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vostrel_e2e_" +
+            std::string(
+                ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  std::string ReadFile(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+
+  // Runs the binary in the test directory with `args` (shell words); returns
+  // its exit status and keeps its standard output.
+  int Run(const std::string& args) {
+    const std::string command = "cd '" + dir_.string() + "' && '" +
+                                VOSTREL_BINARY + "' " + args +
+                                " > console.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    console_ = ReadFile("console.txt");
+    EXPECT_EQ("", ReadFile("stderr.txt")) << "nothing goes to standard error";
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  fs::path dir_;
+  std::string console_;
+};
+
+// February 2004 hourly with two columns (0.5 and 1 every hour, one -999 on
+// the 10th), then the first twelve hours of March 1st.
+std::string LeapFebruary(const std::string& eol) {
+  std::string text = "Model run" + eol + "units: mm" + eol;
+  for (int day = 1; day <= 29; ++day) {
+    for (int hour = 1; hour <= 24; ++hour) {
+      const bool missing = day == 10 && hour == 3;
+      text += "2004 2 " + std::to_string(day) + " " + std::to_string(hour) +
+              " 0.5 " + (missing ? "-999" : "1") + eol;
+    }
+  }
+  for (int hour = 1; hour <= 12; ++hour) {
+    text += "2004\t3\t1\t" + std::to_string(hour) + "\t0.5\t1" + eol;
+  }
+  return text;
+}
+
+TEST_F(EndToEndTest, HourlyRunGivesTheSameFilesFromCrLfAndLfInput) {
+  std::string daily = "daily sums from flow.out : Model run\r\nunits: mm\r\n";
+  for (int day = 1; day <= 29; ++day) {
+    daily += "2004\t2\t" + std::to_string(day) + "\t24\t12\t" +
+             (day == 10 ? "-9999" : "24") + "\r\n";
+  }
+  // The open March day reaches the totals: 29 * 12 + 6 and 695 + 12.
+  const std::string totals = "0\t0\t0\t0\t354\t707\r\n";
+  const std::string monthly =
+      "monthly sums from flow.out : Model run\r\nunits: mm\r\n"
+      "2004\t2\t29\t24\t348\t-9999\r\n" +
+      totals;
+  const std::string console = "aggregating model results\r\n2 columns \r\n" +
+                              std::string(29, '.') +
+                              "2/2004\r\n\r\nready..\r\n";
+  for (const char* eol : {"\r\n", "\n"}) {
+    WriteFile("flow.out", LeapFebruary(eol));
+    ASSERT_EQ(0, Run("flow.out")) << "line ends " << (eol[0] == '\r');
+    EXPECT_EQ(console, console_);
+    EXPECT_EQ(daily + totals, ReadFile("flow.tut"));
+    EXPECT_EQ(monthly, ReadFile("flow.mut"));
+  }
+}
+
+TEST_F(EndToEndTest, DailyFileWithoutHeaderStopsAtEndOfFileByte) {
+  std::string input;
+  for (int day = 1; day <= 31; ++day) {
+    input += "2001 1 " + std::to_string(day) + " 24 1.5\n";
+  }
+  input += "\x1a" "2001 2 1 24 100\n";
+  WriteFile("rain", input);
+  ASSERT_EQ(0, Run("rain"));
+  EXPECT_EQ("aggregating model results\r\n0 head rows..\r\n\r\n1 columns \r\n" +
+                std::string(31, '.') + "1/2001\r\n\r\nready..\r\n",
+            console_);
+  std::string daily;
+  for (int day = 1; day <= 31; ++day) {
+    daily += "2001\t1\t" + std::to_string(day) + "\t24\t1.5\r\n";
+  }
+  EXPECT_EQ(daily + "0\t0\t0\t0\t46.5\r\n", ReadFile("rain.t$$"));
+  EXPECT_EQ("2001\t1\t31\t24\t46.5\r\n0\t0\t0\t0\t46.5\r\n",
+            ReadFile("rain.m$$"));
+}
+
+TEST_F(EndToEndTest, FailuresReportTheirStatus) {
+  WriteFile("head.out", "just\na header\n");
+  EXPECT_EQ(1, Run("head.out"));
+  EXPECT_EQ(
+      "aggregating model results\r\nno valid line found for analyzing the "
+      "columns structure (first data line must begin with a number)\r\n",
+      console_);
+  EXPECT_TRUE(fs::exists(dir_ / "head.tut"));
+  EXPECT_EQ("", ReadFile("head.mut"));
+
+  EXPECT_EQ(2, Run("nothing.out"));
+  EXPECT_EQ("aggregating model results\r\nerror opening nothing.out\r\n",
+            console_);
+  EXPECT_FALSE(fs::exists(dir_ / "nothing.tut"));
+
+  EXPECT_EQ(1, Run(""));
+  EXPECT_EQ(
+      "aggregating model results\r\nusage: vostrel <in-name> [<header "
+      "rows{def=auto}>] [<data columns{def=aoto}>] [noneg]\r\n\r\n",
+      console_);
+}
+
+TEST_F(EndToEndTest, FullDiskIsAnErrorNotSuccess) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  WriteFile("full.out", "h\n2001 1 31 24 1\n");
+  fs::create_symlink("/dev/full", dir_ / "full.mut");
+  EXPECT_EQ(2, Run("full.out"));
+  EXPECT_EQ(
+      "aggregating model results\r\n1 columns \r\n.1/2001\r\n"
+      "error writing full.mut\r\n",
+      console_);
+  EXPECT_EQ("h\n2001 1 31 24 1\n", ReadFile("full.out"));
+}
+
+}  // namespace
