@@ -89,8 +89,8 @@ ExitStatus Run::Execute() {
   for (size_t i = 1; i <= ArgCount(); ++i) {
     if (Arg(i) == kNoneg) settings_.noneg = true;
   }
-  for (auto phase : {&Run::OpenFiles, &Run::SettleLayout, &Run::Aggregate,
-                     &Run::Finish}) {
+  for (auto phase :
+       {&Run::OpenFiles, &Run::SettleLayout, &Run::Aggregate, &Run::Finish}) {
     const ExitStatus status = (this->*phase)();
     if (status != ExitStatus::kSuccess) return status;
   }
@@ -108,9 +108,9 @@ ExitStatus Run::OpenFiles() {
   // must be refused before either output exists.
   for (const std::string* name : {&names_.daily, &names_.monthly}) {
     if (WouldOverwriteInput(*name, settings_.input_name, Arg(1))) {
-      return Fail(ExitStatus::kFileError,
-                  "refusing to overwrite the results file with " + *name +
-                      "\n");
+      return Fail(
+          ExitStatus::kFileError,
+          "refusing to overwrite the results file with " + *name + "\n");
     }
   }
   daily_ = FileOutput::Create(names_.daily);
@@ -150,9 +150,9 @@ ExitStatus Run::SettleLayout() {
   console_.Write(std::to_string(settings_.data_columns) + " columns " + shown +
                  "\n");
   if (settings_.data_columns > kMaxDataColumns) {
-    return Fail(ExitStatus::kUsage,
-                "too many data columns: " +
-                    std::to_string(settings_.data_columns) + "\n");
+    return Fail(ExitStatus::kUsage, "too many data columns: " +
+                                        std::to_string(settings_.data_columns) +
+                                        "\n");
   }
   columns_.resize(static_cast<size_t>(std::max(settings_.data_columns, 0)));
   return ExitStatus::kSuccess;

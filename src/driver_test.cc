@@ -44,12 +44,11 @@ class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("vostrel_driver_test_" + std::to_string(::testing::UnitTest::
-                                                        GetInstance()
-                                                            ->random_seed()) +
-            "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        fs::temp_directory_path() /
+        ("vostrel_driver_test_" +
+         std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     fs::current_path(dir_);
@@ -162,9 +161,9 @@ TEST_F(RunTest, PositionsKeepTheirMeaningAroundNoneg) {
 TEST_F(RunTest, NonegInPositionTwoReadsTheHeaderAsRecords) {
   WriteFile("in.dat", kSmallInput);
   EXPECT_EQ(0, Run({"in.dat", "noneg"}));
-  EXPECT_EQ(std::string(kBanner) + "0 head rows..\r\n\r\n2 columns \r\n" +
-                kReady,
-            console_);
+  EXPECT_EQ(
+      std::string(kBanner) + "0 head rows..\r\n\r\n2 columns \r\n" + kReady,
+      console_);
   // The first record scan meets "title" and the loop ends at once.
   EXPECT_EQ("0\t0\t0\t0\t0\t0\r\n", ReadFile("in.tat"));
   EXPECT_EQ("0\t0\t0\t0\t0\t0\r\n", ReadFile("in.mat"));
@@ -193,11 +192,14 @@ TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {
       {{"missing.out"}, 2, "error opening missing.out\r\n"},
       {{"adir"}, 2, "error opening adir\r\n"},
       {{"noneg"}, 2, "error opening noneg\r\n"},
-      {{"run1.txt"}, 2,
+      {{"run1.txt"},
+       2,
        "refusing to overwrite the results file with run1.txt\r\n"},
-      {{"run1.mout"}, 2,
+      {{"run1.mout"},
+       2,
        "refusing to overwrite the results file with run1.mout\r\n"},
-      {{"run1.txt", "1", "1000001"}, 2,
+      {{"run1.txt", "1", "1000001"},
+       2,
        "refusing to overwrite the results file with run1.txt\r\n"},
   };
   for (const auto& c : kCases) {

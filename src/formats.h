@@ -165,9 +165,7 @@ enum class Scan {
 };
 
 // Returns true for the white space the scans skip: space, tab, LF, VT, FF, CR.
-inline bool IsScanSpace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
+inline bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Number scan. Skips white space, line ends included, then consumes the
 // longest text of the form [+-] digits [. digits] [(e|E) [+-] digits], with at

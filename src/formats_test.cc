@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "vostrel.h"
@@ -31,9 +35,15 @@ TEST(InputTest, FoldsCrLfAndStopsAtEndOfFileByte) {
       {"lone cr is data", "a\rb\r", "a\rb\r"},
       {"cr before crlf", "a\r\r\nb", "a\r\nb"},
       {"cr cr lf lf", "\r\r\n\n", "\r\n\n"},
-      {"end byte", std::string("ab\x1a" "cd\r\n"), "ab"},
+      {"end byte",
+       std::string("ab\x1a"
+                   "cd\r\n"),
+       "ab"},
       {"cr then end byte", std::string("ab\r\x1a\n"), "ab\r"},
-      {"end byte first", std::string("\x1a" "abc"), ""},
+      {"end byte first",
+       std::string("\x1a"
+                   "abc"),
+       ""},
       {"empty", "", ""},
   };
   for (const auto& c : kCases) {
@@ -57,11 +67,13 @@ TEST(LineReadTest, TakesUpToLfOrTheReadLimit) {
   } kCases[] = {
       {"short lines", "ab\ncd\n", {3, 3}},
       {"last line without lf", "ab\ncd", {3, 2}},
-      {"line of limit - 1 plus lf", std::string(limit - 1, 'x') + "\n",
+      {"line of limit - 1 plus lf",
+       std::string(limit - 1, 'x') + "\n",
        {limit}},
       {"crlf counts as one", std::string(limit - 1, 'x') + "\r\n", {limit}},
       {"line of limit plus lf", std::string(limit, 'x') + "\n", {limit, 1}},
-      {"long line in pieces", std::string(2 * limit + 5, 'x') + "\n",
+      {"long line in pieces",
+       std::string(2 * limit + 5, 'x') + "\n",
        {limit, limit, 6}},
       {"nul is data", std::string("a\0b\n", 4), {4}},
       {"empty input", "", {}},
@@ -211,6 +223,111 @@ TEST(ScanNumberFastPathTest, AgreesWithTheGeneralConversion) {
     double scanned = 0;
     ASSERT_EQ(Scan::kNumber, ScanNumber(in, scanned)) << text;
     EXPECT_EQ(std::strtod(text, nullptr), scanned) << text;
+  }
+}
+
+// A token of the kinds the short path takes and of those it must leave to
+// the general scan: signs, points, exponents, long mantissas, leading zeros,
+// values near halfway points, subnormals and overflow.
+std::string RandomToken(std::mt19937_64& rng) {
+  auto pick = [&rng](int n) {
+    return static_cast<int>(rng() % static_cast<uint64_t>(n));
+  };
+  auto digits = [&](int n) {
+    std::string d;
+    for (int i = 0; i < n; ++i) d += static_cast<char>('0' + pick(10));
+    return d;
+  };
+  std::string t;
+  if (pick(3) == 0) t += pick(2) ? '-' : '+';
+  switch (pick(6)) {
+    case 0:  // the common short decimal
+      t += digits(1 + pick(6));
+      t += '.';
+      t += digits(pick(7));
+      break;
+    case 1:  // near and past the 19-digit and 2^53 limits
+      t += digits(15 + pick(6));
+      if (pick(2)) {
+        t += '.';
+        t += digits(pick(5));
+      }
+      break;
+    case 2:  // 2^53 + 1 and friends: halfway between doubles
+      t += "900719925474099";
+      t += digits(1);
+      if (pick(2)) {
+        t += '.';
+        t.append(static_cast<size_t>(pick(30)), '0');
+        t += digits(1);
+      }
+      break;
+    case 3:  // exponents, subnormals, overflow
+      t += digits(1 + pick(20));
+      t += pick(2) ? "e-" : "e";
+      t += std::to_string(pick(340));
+      break;
+    case 4:  // leading zeros and long fractions
+      t.append(static_cast<size_t>(pick(25)), '0');
+      t += '.';
+      t += digits(1 + pick(40));
+      break;
+    default:  // grammar corners: a lone point, dangling exponent letters
+      if (pick(2)) t += '.';
+      t += digits(pick(3));
+      t += pick(2) ? 'e' : 'E';
+      if (pick(2)) t += '+';
+      break;
+  }
+  return t;
+}
+
+TEST(ScanNumberFastPathTest, ShortAndGeneralScansAgreeBitForBit) {
+  std::mt19937_64 rng(20261208);
+  for (int i = 0; i < 200000; ++i) {
+    const std::string token = RandomToken(rng);
+    const std::string text = token + (i % 2 ? " 7" : "\tx");
+    // A one-byte window never holds a whole token, so this scan always takes
+    // the general path; the large window takes the short one when it can.
+    StringInput general_in(text, 1);
+    StringInput short_in(text);
+    double general = kUnset;
+    double fast = kUnset;
+    const Scan general_result = ScanNumber(general_in, general);
+    ASSERT_EQ(general_result, ScanNumber(short_in, fast)) << token;
+    ASSERT_EQ(std::bit_cast<uint64_t>(general), std::bit_cast<uint64_t>(fast))
+        << token;
+    ASSERT_EQ(Rest(general_in), Rest(short_in)) << token;
+    // The nearest double, as the C library finds it for the same token
+    // (without a dangling exponent letter and sign).
+    if (general_result == Scan::kNumber) {
+      std::string plain = token;
+      while (!plain.empty() && (plain.back() == 'e' || plain.back() == 'E' ||
+                                plain.back() == '+')) {
+        plain.pop_back();
+      }
+      ASSERT_EQ(std::bit_cast<uint64_t>(std::strtod(plain.c_str(), nullptr)),
+                std::bit_cast<uint64_t>(general))
+          << token;
+    }
+  }
+}
+
+TEST(DecimalToDoubleTest, ExactArithmeticMatchesTheGeneralConversion) {
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 100000; ++i) {
+    Decimal d;
+    d.negative = (rng() & 1) != 0;
+    const uint64_t mantissa = rng() >> (rng() % 64);
+    const std::string text = std::to_string(mantissa);
+    if (mantissa == 0) continue;
+    d.num_digits = static_cast<int>(text.size());
+    std::copy(text.begin(), text.end(), d.digits);
+    d.leading = mantissa;
+    d.exponent = static_cast<int64_t>(rng() % 61) - 30;
+    ASSERT_EQ(std::bit_cast<uint64_t>(DecimalToDoubleGeneral(d)),
+              std::bit_cast<uint64_t>(DecimalToDouble(d)))
+        << text << "e" << d.exponent;
   }
 }
 
@@ -367,9 +484,9 @@ TEST_F(HeaderBlockTest, TextStopsAtNulAndLongLinesTakeSeveralRows) {
   StringOutput monthly;
   StringInput in(std::string(kMaxLineRead + 2, 'h') + "\nrest\n");
   WriteHeaderBlock(in, 2, "n", daily, monthly);
-  EXPECT_EQ("daily sums from n : " + std::string(kMaxLineRead + 2, 'h') +
-                "\r\n",
-            daily.bytes());
+  EXPECT_EQ(
+      "daily sums from n : " + std::string(kMaxLineRead + 2, 'h') + "\r\n",
+      daily.bytes());
   EXPECT_EQ("rest\n", Rest(in));
 }
 

@@ -16,10 +16,11 @@ namespace fs = std::filesystem;
 class EndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vostrel_e2e_" +
-            std::string(
-                ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ =
+        fs::temp_directory_path() /
+        ("vostrel_e2e_" +
+         std::string(
+             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -97,7 +98,9 @@ TEST_F(EndToEndTest, DailyFileWithoutHeaderStopsAtEndOfFileByte) {
   for (int day = 1; day <= 31; ++day) {
     input += "2001 1 " + std::to_string(day) + " 24 1.5\n";
   }
-  input += "\x1a" "2001 2 1 24 100\n";
+  input +=
+      "\x1a"
+      "2001 2 1 24 100\n";
   WriteFile("rain", input);
   ASSERT_EQ(0, Run("rain"));
   EXPECT_EQ("aggregating model results\r\n0 head rows..\r\n\r\n1 columns \r\n" +
