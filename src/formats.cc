@@ -3,6 +3,7 @@
 #include "formats.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -309,6 +310,54 @@ double DecimalToDouble(const Decimal& d) {
 
 namespace {
 
+constexpr uint64_t kIntegerPowersOfTen[] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The number of decimal digits at the start of the eight bytes at `p` (on a
+// little-endian host), with their value in `value`. Each byte less '0' is
+// a digit if it is below 10; a byte below '0' borrows only from the bytes
+// after it, which lie past the first non-digit and are not used.
+inline int LeadingDigitsOfEight(const char* p, uint64_t& value) {
+  uint64_t chunk;
+  std::memcpy(&chunk, p, 8);
+  const uint64_t t = chunk - 0x3030303030303030u;
+  const uint64_t non_digits =
+      ((t + 0x7676767676767676u) | t) & 0x8080808080808080u;
+  const int n = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
+  if (n == 0) {
+    value = 0;
+    return 0;
+  }
+  // Shifting the digits up makes the bytes below them leading zeros; then
+  // pairs, quads and the eight digits are combined by multiplication.
+  uint64_t v = t << (8 * (8 - n));
+  v = v * 10 + (v >> 8);
+  v = (((v & 0x000000FF000000FFu) * 0x000F424000000064u) +
+       (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+      32;
+  value = v;
+  return n;
+}
+
+// Consumes the run of digits at `p`, appending them to `mantissa` (which
+// wraps past 19 digits; the caller then rejects the token) and counting them.
+inline void ScanDigitRun(const char*& p, const char* e, uint64_t& mantissa,
+                         ptrdiff_t& count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    while (e - p >= 8) {
+      uint64_t value;
+      const int n = LeadingDigitsOfEight(p, value);
+      mantissa = mantissa * kIntegerPowersOfTen[n] + value;
+      p += n;
+      count += n;
+      if (n < 8) return;
+    }
+  }
+  for (; p < e && IsDigit(*p); ++p, ++count) {
+    mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+  }
+}
+
 // The common token, "[+-]digits[.digits]" with at most 19 digits and at most
 // 22 after the point, wholly inside the window: converted in one pass with
 // the same exact arithmetic as DecimalToDouble's short path, so it gives the
@@ -324,20 +373,12 @@ inline bool ScanShortDecimal(Input& in, double& value) {
     ++p;
   }
   uint64_t mantissa = 0;
-  const char* const first = p;
-  while (p < e && IsDigit(*p)) {
-    mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-    ++p;
-  }
-  ptrdiff_t digits = p - first;
+  ptrdiff_t digits = 0;
+  ScanDigitRun(p, e, mantissa, digits);
   ptrdiff_t fraction = 0;
   if (p < e && *p == '.' && digits <= 19) {
-    const char* const point = ++p;
-    while (p < e && IsDigit(*p)) {
-      mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-      ++p;
-    }
-    fraction = p - point;
+    ++p;
+    ScanDigitRun(p, e, mantissa, fraction);
     digits += fraction;
   }
   if (p == e || *p == 'e' || *p == 'E' || digits == 0 || digits > 19 ||
@@ -399,6 +440,21 @@ Scan ScanNumber(Input& in, double& value) {
 
 Scan ScanDate(Input& in, int32_t& value) {
   if (!SkipSpace(in)) return Scan::kEndOfInput;
+  // The common field: a few digits ending inside the window.
+  {
+    const char* p = in.begin();
+    const char* const e = in.end();
+    uint32_t v = 0;
+    while (p < e && IsDigit(*p)) {
+      v = v * 10u + static_cast<uint32_t>(*p - '0');
+      ++p;
+    }
+    if (p != in.begin() && p < e) {
+      in.Advance(p);
+      value = static_cast<int32_t>(v);
+      return Scan::kNumber;
+    }
+  }
   int c = Peek(in);
   bool negative = false;
   if (c == '+' || c == '-') {
