@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "vostrel.h"
@@ -527,6 +528,42 @@ bool RoundToSixDigits(char* d) {
   return true;
 }
 
+// Writes 17 significant digits of `magnitude` (positive, finite) into
+// `digits` and returns the decimal exponent of the first. `exact` gives the
+// expansion correctly rounded to 17 digits; otherwise the shortest digits that
+// read back as the same double, padded with zeros, which is cheaper.
+int ExpandDigits(double magnitude, bool exact, char* digits) {
+  char text[40];
+  const auto result = exact ? std::to_chars(text, text + sizeof text, magnitude,
+                                            std::chars_format::scientific, 16)
+                            : std::to_chars(text, text + sizeof text, magnitude,
+                                            std::chars_format::scientific);
+  const char* e = static_cast<const char*>(
+      std::memchr(text, 'e', static_cast<size_t>(result.ptr - text)));
+  int n = 0;
+  for (const char* p = text; p < e; ++p) {
+    if (*p != '.') digits[n++] = *p;
+  }
+  std::fill(digits + n, digits + 17, '0');
+  int exponent = 0;
+  std::from_chars(e[1] == '+' ? e + 2 : e + 1, result.ptr, exponent);
+  return exponent;
+}
+
+// For a normal double, the shortest digits and the 17-digit expansion lie
+// within 1.2 units of the 16th digit of each other. They round to different
+// six-digit results only when a halfway point between those (a 7th digit of 5,
+// then zeros) lies that close, that is when digits 7 to 15 read 500000000 or
+// 499999999. (The expansion's own tie rule, half to even where the format
+// rounds half up, could only matter for a 17th digit of 9, which rounds up
+// either way.)
+bool NearSixDigitHalfway(const char* digits) {
+  const char fill = digits[6] == '5' ? '0' : digits[6] == '4' ? '9' : 0;
+  if (fill == 0) return false;
+  return std::all_of(digits + 7, digits + 15,
+                     [fill](char c) { return c == fill; });
+}
+
 }  // namespace
 
 void AppendNumber(std::string& out, double value) {
@@ -544,19 +581,14 @@ void AppendNumber(std::string& out, double value) {
     out += '0';
     return;
   }
-  // Seventeen significant digits, correctly rounded: "d.dddddddddddddddde±x".
-  // Where that rounding differs from half up (an exact tie at the 18th digit
-  // with an even 17th), no six-digit result can change.
-  char text[40];
-  auto end = std::to_chars(text, text + sizeof text, magnitude,
-                           std::chars_format::scientific, 16)
-                 .ptr;
   char digits[17];
-  digits[0] = text[0];
-  std::memcpy(digits + 1, text + 2, 16);
-  int exponent = 0;
-  const char* e = static_cast<const char*>(std::memchr(text, 'e', 40));
-  std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, exponent);
+  // The shortest digits are close enough only where the spacing of doubles
+  // is relative to their size, that is above the subnormal range.
+  const bool normal = magnitude >= std::numeric_limits<double>::min();
+  int exponent = ExpandDigits(magnitude, !normal, digits);
+  if (normal && NearSixDigitHalfway(digits)) {
+    exponent = ExpandDigits(magnitude, true, digits);
+  }
   if (RoundToSixDigits(digits)) ++exponent;
   int kept = 6;
   while (kept > 1 && digits[kept - 1] == '0') --kept;
