@@ -110,7 +110,7 @@ bool StringInput::RewindRaw() {
 namespace {
 // Large enough that reading costs a few system calls per megabyte, small
 // enough to stay in cache while the scans walk it.
-constexpr size_t kFileBlockSize = 256 * 1024;
+constexpr size_t kFileBlockSize = size_t{256} * 1024;
 }  // namespace
 
 FileInput::FileInput(std::FILE* file) : Input(kFileBlockSize), file_(file) {
@@ -139,7 +139,7 @@ bool FileInput::Close() {
 size_t FileInput::ReadRaw(char* buf, size_t n, bool& failed) {
   if (file_ == nullptr) return 0;
   size_t got = std::fread(buf, 1, n, file_);
-  if (got < n && std::ferror(file_)) failed = true;
+  if (got < n && std::ferror(file_) != 0) failed = true;
   return got;
 }
 
@@ -182,7 +182,7 @@ bool StringOutput::Put(std::string_view bytes) {
 }
 
 namespace {
-constexpr size_t kFileOutputBuffer = 64 * 1024;
+constexpr size_t kFileOutputBuffer = size_t{64} * 1024;
 }  // namespace
 
 FileOutput::FileOutput(std::FILE* borrowed) : FileOutput(borrowed, false) {}
@@ -287,7 +287,7 @@ double DecimalToDoubleGeneral(const Decimal& d) {
     --exponent;
   }
   text[n++] = 'e';
-  auto end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
+  char* end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
   double value = 0;
   auto result = std::from_chars(text, end, value);
   if (result.ec == std::errc::result_out_of_range) {
@@ -558,8 +558,8 @@ int ExpandDigits(double magnitude, bool exact, char* digits) {
 // rounds half up, could only matter for a 17th digit of 9, which rounds up
 // either way.)
 bool NearSixDigitHalfway(const char* digits) {
-  const char fill = digits[6] == '5' ? '0' : digits[6] == '4' ? '9' : 0;
-  if (fill == 0) return false;
+  const char fill = digits[6] == '5' ? '0' : digits[6] == '4' ? '9' : '\0';
+  if (fill == '\0') return false;
   return std::all_of(digits + 7, digits + 15,
                      [fill](char c) { return c == fill; });
 }
@@ -603,7 +603,7 @@ void AppendNumber(std::string& out, double value) {
     out += exponent < 0 ? '-' : '+';
     int magnitude_exp = exponent < 0 ? -exponent : exponent;
     char exp_text[8];
-    auto exp_end = std::to_chars(exp_text, exp_text + 8, magnitude_exp).ptr;
+    char* exp_end = std::to_chars(exp_text, exp_text + 8, magnitude_exp).ptr;
     for (auto width = exp_end - exp_text; width < 3; ++width) out += '0';
     out.append(exp_text, exp_end);
     return;

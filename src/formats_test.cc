@@ -235,13 +235,14 @@ std::string RandomToken(std::mt19937_64& rng) {
   auto pick = [&rng](int n) {
     return static_cast<int>(rng() % static_cast<uint64_t>(n));
   };
+  auto coin = [&rng] { return (rng() & 1) != 0; };
   auto digits = [&](int n) {
     std::string d;
     for (int i = 0; i < n; ++i) d += static_cast<char>('0' + pick(10));
     return d;
   };
   std::string t;
-  if (pick(3) == 0) t += pick(2) ? '-' : '+';
+  if (pick(3) == 0) t += coin() ? '-' : '+';
   switch (pick(6)) {
     case 0:  // the common short decimal
       t += digits(1 + pick(6));
@@ -250,7 +251,7 @@ std::string RandomToken(std::mt19937_64& rng) {
       break;
     case 1:  // near and past the 19-digit and 2^53 limits
       t += digits(15 + pick(6));
-      if (pick(2)) {
+      if (coin()) {
         t += '.';
         t += digits(pick(5));
       }
@@ -258,7 +259,7 @@ std::string RandomToken(std::mt19937_64& rng) {
     case 2:  // 2^53 + 1 and friends: halfway between doubles
       t += "900719925474099";
       t += digits(1);
-      if (pick(2)) {
+      if (coin()) {
         t += '.';
         t.append(static_cast<size_t>(pick(30)), '0');
         t += digits(1);
@@ -266,7 +267,7 @@ std::string RandomToken(std::mt19937_64& rng) {
       break;
     case 3:  // exponents, subnormals, overflow
       t += digits(1 + pick(20));
-      t += pick(2) ? "e-" : "e";
+      t += coin() ? "e-" : "e";
       t += std::to_string(pick(340));
       break;
     case 4:  // leading zeros and long fractions
@@ -275,10 +276,10 @@ std::string RandomToken(std::mt19937_64& rng) {
       t += digits(1 + pick(40));
       break;
     default:  // grammar corners: a lone point, dangling exponent letters
-      if (pick(2)) t += '.';
+      if (coin()) t += '.';
       t += digits(pick(3));
-      t += pick(2) ? 'e' : 'E';
-      if (pick(2)) t += '+';
+      t += coin() ? 'e' : 'E';
+      if (coin()) t += '+';
       break;
   }
   return t;
@@ -288,7 +289,7 @@ TEST(ScanNumberFastPathTest, ShortAndGeneralScansAgreeBitForBit) {
   std::mt19937_64 rng(20261208);
   for (int i = 0; i < 200000; ++i) {
     const std::string token = RandomToken(rng);
-    const std::string text = token + (i % 2 ? " 7" : "\tx");
+    const std::string text = token + (i % 2 != 0 ? " 7" : "\tx");
     // A one-byte window never holds a whole token, so this scan always takes
     // the general path; the large window takes the short one when it can.
     StringInput general_in(text, 1);
@@ -489,7 +490,7 @@ TEST(AppendNumberTest, MatchesTheRuleOnManyValues) {
                 std::pow(10.0, static_cast<int>(rng() % 30) - 15);
         break;
     }
-    if (rng() & 1) value = -value;
+    if ((rng() & 1) != 0) value = -value;
     std::string out;
     AppendNumber(out, value);
     ASSERT_EQ(ReferenceNumber(value), out)
