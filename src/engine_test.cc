@@ -1,1 +1,287 @@
+// Tests for the calendar and the record loop: completeness of days and
+// months, missing and negative values, and what the totals hold when the
+// records end.
+#include "engine.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats.h"
+
+namespace vostrel {
+namespace {
+
+// The values text of a record, given its hour (hourly data) or day (daily).
+using Values = std::function<std::string(int)>;
+
+Values Each(const std::string& text) {
+  return [text](int) { return text; };
+}
+
+std::string Record(int year, int month, int day, int hour,
+                   const std::string& values) {
+  return std::to_string(year) + " " + std::to_string(month) + " " +
+         std::to_string(day) + " " + std::to_string(hour) + " " + values +
+         "\r\n";
+}
+
+// Hourly records for hours `from` to `to` of one day.
+std::string Hours(int year, int month, int day, int from, int to,
+                  const Values& values) {
+  std::string text;
+  for (int hour = from; hour <= to; ++hour) {
+    text += Record(year, month, day, hour, values(hour));
+  }
+  return text;
+}
+
+// Daily records, one per day at hour 24, for days `from` to `to`.
+std::string Days(int year, int month, int from, int to, const Values& values) {
+  std::string text;
+  for (int day = from; day <= to; ++day) {
+    text += Record(year, month, day, 24, values(day));
+  }
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < bytes.size(); start = end + 2) {
+    end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(bytes.substr(start, end - start));
+  }
+  return lines;
+}
+
+TEST(CalendarTest, LeapYearsAndMonthLengths) {
+  const struct {
+    int32_t year;
+    int32_t month;
+    int32_t days;
+  } kCases[] = {{2001, 1, 31},  {2001, 2, 28},  {2001, 4, 30},
+                {2001, 12, 31}, {2000, 2, 29},  {1900, 2, 28},
+                {-4, 2, 29},    {-100, 2, 28},  {2001, 0, 0},
+                {2001, 13, -1}, {2001, -1, -1}, {INT32_MIN, 2, 29}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.days, DaysInMonth(c.year, c.month))
+        << "case " << c.year << "/" << c.month;
+  }
+}
+
+struct LoopCase {
+  std::string name;
+  std::string input;
+  size_t columns;
+  std::string daily;
+  std::string monthly;
+  std::string console;
+  std::string totals;  // the column totals as the totals line renders them
+};
+
+class RecordLoopTest : public ::testing::Test {
+ protected:
+  void Run(const std::string& input, size_t columns, bool noneg = false) {
+    StringInput in(input);
+    std::vector<ColumnSums> sums(columns);
+    StringOutput daily, monthly, console;
+    RunRecordLoop(in, noneg, sums, daily, monthly, console);
+    daily_ = daily.bytes();
+    monthly_ = monthly.bytes();
+    console_ = console.bytes();
+    totals_.clear();
+    for (const ColumnSums& c : sums) {
+      if (&c != &sums.front()) totals_ += '\t';
+      AppendNumber(totals_, c.total_sum);
+    }
+  }
+
+  void Check(const LoopCase& c) {
+    Run(c.input, c.columns);
+    EXPECT_EQ(c.daily, daily_) << "case " << c.name;
+    EXPECT_EQ(c.monthly, monthly_) << "case " << c.name;
+    EXPECT_EQ(c.console, console_) << "case " << c.name;
+    EXPECT_EQ(c.totals, totals_) << "case " << c.name;
+  }
+
+  std::string daily_, monthly_, console_;
+  std::string totals_;  // the column totals, tab-separated
+};
+
+// A day is complete with exactly 24 valid values or exactly one.
+TEST_F(RecordLoopTest, HourlyDayShowsItsSumOnlyWhenComplete) {
+  const struct {
+    const char* name;
+    std::string input;
+    const char* value;
+  } kCases[] = {
+      {"all hours valid", Hours(2001, 1, 1, 1, 24, Each("1.5")), "36"},
+      {"sum of tenths", Hours(2001, 1, 1, 1, 24, Each("0.1")), "2.4"},
+      {"one hour missing",
+       Hours(2001, 1, 1, 1, 24, [](int h) { return h == 12 ? "-999" : "1"; }),
+       "-9999"},
+      {"exactly one valid hour",
+       Hours(2001, 1, 1, 1, 24, [](int h) { return h == 7 ? "4.5" : "-999"; }),
+       "4.5"},
+      {"two valid hours",
+       Hours(2001, 1, 1, 1, 24, [](int h) { return h < 3 ? "2" : "-1e3"; }),
+       "-9999"},
+      {"25 valid values",
+       Record(2001, 1, 1, 5, "1") + Hours(2001, 1, 1, 1, 24, Each("1")),
+       "-9999"}};
+  for (const auto& c : kCases) {
+    Run(c.input, 1);
+    EXPECT_EQ("2001\t1\t1\t24\t" + std::string(c.value) + "\r\n", daily_)
+        << "case " << c.name;
+    EXPECT_EQ(".", console_) << "case " << c.name;
+  }
+}
+
+TEST_F(RecordLoopTest, MissingHourMakesDayAndMonthIncomplete) {
+  std::string input;
+  for (int day = 1; day <= 31; ++day) {
+    input += Hours(2001, 1, day, 1, 24, [day](int h) {
+      return day == 3 && h == 5 ? "-999 0.5" : "1 0.5";
+    });
+  }
+  Run(input, 2);
+  const std::vector<std::string> daily = Lines(daily_);
+  ASSERT_EQ(31u, daily.size());
+  EXPECT_EQ("2001\t1\t3\t24\t-9999\t12", daily[2]);
+  EXPECT_EQ("2001\t1\t31\t24\t24\t12", daily[30]);
+  EXPECT_EQ("2001\t1\t31\t24\t-9999\t372\r\n", monthly_);
+  EXPECT_EQ(std::string(31, '.') + "1/2001\r\n", console_);
+  // The incomplete month still reaches the totals.
+  EXPECT_EQ("743\t372", totals_);
+}
+
+// The records end after the 15th of March: its days are written, but the
+// running month never reaches the totals.
+TEST_F(RecordLoopTest, DailyDataFillsDaysAndMonths) {
+  Run(Days(2001, 1, 1, 31, Each("1")) +
+          Days(2001, 2, 1, 28, [](int d) { return std::to_string(d); }) +
+          Days(2001, 3, 1, 15, Each("-5")),
+      1);
+  const std::vector<std::string> daily = Lines(daily_);
+  ASSERT_EQ(74u, daily.size());
+  EXPECT_EQ("2001\t1\t1\t24\t1", daily[0]);
+  EXPECT_EQ("2001\t2\t28\t24\t28", daily[58]);
+  EXPECT_EQ("2001\t3\t15\t24\t-5", daily[73]);
+  EXPECT_EQ("2001\t1\t31\t24\t31\r\n2001\t2\t28\t24\t406\r\n", monthly_);
+  EXPECT_EQ(std::string(31, '.') + "1/2001\r\n" + std::string(28, '.') +
+                "2/2001\r\n" + std::string(15, '.'),
+            console_);
+  EXPECT_EQ("437", totals_);
+}
+
+TEST_F(RecordLoopTest, NonegDropsNegativeValuesButNotZeros) {
+  const std::string record = "2001 1 1 24 -0.5 0.0 -0.0 -998.0 -997.5\r\n";
+  const std::string hourly =
+      Hours(2001, 1, 1, 1, 24, [](int h) { return h == 5 ? "-0.5" : "1"; });
+  const struct {
+    const char* name;
+    std::string input;
+    size_t columns;
+    bool noneg;
+    const char* values;
+  } kCases[] = {{"daily noneg", record, 5, true, "-9999\t0\t0\t-9999\t-9999"},
+                {"daily plain", record, 5, false, "-0.5\t0\t0\t-9999\t-997.5"},
+                {"hourly noneg", hourly, 1, true, "-9999"},
+                {"hourly plain", hourly, 1, false, "22.5"}};
+  for (const auto& c : kCases) {
+    Run(c.input, c.columns, c.noneg);
+    EXPECT_EQ("2001\t1\t1\t24\t" + std::string(c.values) + "\r\n", daily_)
+        << "case " << c.name;
+  }
+}
+
+TEST_F(RecordLoopTest, FebruaryLengthFollowsTheLeapYearRule) {
+  const struct {
+    int year;
+    int last_day;
+  } kCases[] = {{2000, 29}, {1900, 28}, {2004, 29}, {2001, 28},
+                {-4, 29},   {-100, 28}, {-400, 29}, {-1, 28}};
+  for (const auto& c : kCases) {
+    Run(Days(c.year, 2, 1, 29, Each("1")), 1);
+    const std::string day = std::to_string(c.last_day);
+    EXPECT_EQ(std::to_string(c.year) + "\t2\t" + day + "\t24\t" + day + "\r\n",
+              monthly_)
+        << "case " << c.year;
+    // Day 29 after a close on the 28th starts a month never closed.
+    EXPECT_EQ(day, totals_) << "case " << c.year;
+  }
+}
+
+TEST_F(RecordLoopTest, EndOfInputDecidesWhatReachesTheTotals) {
+  const LoopCase kCases[] = {
+      {"after hour 12", Hours(2001, 1, 1, 1, 12, Each("2")), 1, "", "", "",
+       "24"},
+      {"after hour 12 of day 2",
+       Record(2001, 1, 1, 24, "5") + Hours(2001, 1, 2, 1, 12, Each("2")), 1,
+       "2001\t1\t1\t24\t5\r\n", "", ".", "29"},
+      {"after an hour 24", "2001 1 1 24 5\n2001 1 2 24 6\n", 1,
+       "2001\t1\t1\t24\t5\r\n2001\t1\t2\t24\t6\r\n", "", "..", "0"},
+      {"partial date after an hour 24", "2001 1 1 24 5\n2001 1 x\n", 1,
+       "2001\t1\t1\t24\t5\r\n", "", ".", "0"},
+      {"after an hour 25", "2001 1 1 1 5\n2001 1 1 25 7\n", 1, "", "", "", "0"},
+      {"value fails on hour 24",
+       Hours(2001, 1, 1, 1, 23, Each("1")) + "2001 1 1 24 x\r\n" +
+           Record(2001, 1, 2, 24, "5"),
+       1, "", "", "", "0"},
+      {"value fails on hour 2",
+       "2001 1 1 24 4\n2001 1 2 1 3\n2001 1 2 2 x\n2001 1 2 3 9\n", 1,
+       "2001\t1\t1\t24\t4\r\n", "", ".", "7"},
+      {"0x1A ends the records",
+       "2001 1 1 1 5\r\n\x1a"
+       "2001 1 1 2 6\r\n",
+       1, "", "", "", "5"},
+      {"text instead of records", "remark\n2001 1 1 24 5\n", 1, "", "", "",
+       "0"},
+      {"empty", "", 2, "", "", "", "0\t0"}};
+  for (const LoopCase& c : kCases) Check(c);
+}
+
+TEST_F(RecordLoopTest, MonthsCloseOnlyOnTheirLastDay) {
+  const LoopCase kCases[] = {
+      // January is never closed; February's line carries both months.
+      {"month missing its last day", "2001 1 30 24 1\r\n2001 2 28 24 2\r\n", 1,
+       "2001\t1\t30\t24\t1\r\n2001\t2\t28\t24\t2\r\n",
+       "2001\t2\t28\t24\t-9999\r\n", "..2/2001\r\n", "3"},
+      // Month 0 has 0 days, so each of its day 0 records closes a month.
+      {"month 0 day 0", "2001 0 0 24 4\n2001 0 0 24 5\n", 1,
+       "2001\t0\t0\t24\t4\r\n2001\t0\t0\t24\t5\r\n",
+       "2001\t0\t0\t24\t-9999\r\n2001\t0\t0\t24\t-9999\r\n",
+       ".0/2001\r\n.0/2001\r\n", "9"},
+      // A month outside 0 to 12 never closes, whatever its day.
+      {"months outside the calendar",
+       "2001 13 31 24 4\n2001 13 -1 24 5\n2001 -1 -1 24 6\n2001 1 31 24 7\n", 1,
+       "2001\t13\t31\t24\t4\r\n2001\t13\t-1\t24\t5\r\n"
+       "2001\t-1\t-1\t24\t6\r\n2001\t1\t31\t24\t7\r\n",
+       "2001\t1\t31\t24\t-9999\r\n", "....1/2001\r\n", "22"}};
+  for (const LoopCase& c : kCases) Check(c);
+}
+
+TEST_F(RecordLoopTest, RecordsAreReadScanByScan) {
+  const LoopCase kCases[] = {
+      {"zero columns", "2001 1 1 24 5\n2001 1 31 24\n", 0,
+       "2001\t1\t1\t24\r\n2001\t1\t31\t24\r\n", "2001\t1\t31\t24\r\n",
+       "..1/2001\r\n", ""},
+      {"surplus values skipped", "2001 1 1 24 3 4 5\n2001 1 2 24 6\n", 1,
+       "2001\t1\t1\t24\t3\r\n2001\t1\t2\t24\t6\r\n", "", "..", "0"},
+      // The second value is the next line's year; the rest of it is lost.
+      {"too few values", "2001 1 1 24 3\n2001 1 2 24 7 8\n2001 1 3 24 1 2\n", 2,
+       "2001\t1\t1\t24\t3\t2001\r\n2001\t1\t3\t24\t1\t2\r\n", "", "..", "0\t0"},
+      {"fields across lines", "2001 1\r\n1\r\n24 3\r\n\r\n4\r\n", 2,
+       "2001\t1\t1\t24\t3\t4\r\n", "", ".", "0\t0"},
+      // "+-3": the "+" fails column 2, and column 3 still scans the "-3".
+      {"failed value", "2001 1 1 5 1 +-3 4\n2001 1 1 6 9 9 9\n", 3, "", "", "",
+       "1\t0\t-3"}};
+  for (const LoopCase& c : kCases) Check(c);
+}
+
+}  // namespace
+}  // namespace vostrel
