@@ -181,6 +181,7 @@ Options parse_args(int argc, char** argv) {
     };
     if (a == "--years") {
       o.years = parse_num<long>("--years", value());
+      if (o.years < 1) usage("--years must be at least 1");
     } else if (a == "--columns") {
       o.columns = parse_num<int>("--columns", value());
     } else if (a == "--start-year") {
@@ -214,7 +215,6 @@ Options parse_args(int argc, char** argv) {
   }
   if (o.columns < 1) usage("--columns must be at least 1");
   if (o.years < 0 && o.target_bytes == 0) o.years = 30;
-  if (o.years == 0) usage("--years must be at least 1");
   if (o.neg_percent < 0 || o.neg_percent > 50) usage("--neg-percent out of range");
   return o;
 }
