@@ -1,0 +1,112 @@
+// Micro-benchmarks of the scans, the line skip and the number rendering: the
+// work vostrel does per value, per record and per written field.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats.h"
+
+namespace {
+
+// Values as model output has them: many zeros, up to six decimals, now and
+// then a missing value.
+std::string ValueText(size_t count) {
+  std::mt19937_64 rng(1);
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    const uint64_t r = rng() % 1000;
+    if (r < 400) {
+      text += "0";
+    } else if (r < 405) {
+      text += "-9999";
+    } else {
+      const double v = static_cast<double>(rng() % 5000000000) / 1e6;
+      text += std::to_string(v).substr(0, 3 + rng() % 8);
+    }
+    text += '\t';
+  }
+  return text;
+}
+
+void BM_ScanNumber(benchmark::State& state) {
+  const size_t kCount = 100000;
+  const std::string text = ValueText(kCount);
+  for (auto _ : state) {
+    vostrel::StringInput in(text);
+    double value = 0;
+    double sum = 0;
+    while (vostrel::ScanNumber(in, value) == vostrel::Scan::kNumber) {
+      sum += value;
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kCount));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ScanNumber);
+
+void BM_ScanDate(benchmark::State& state) {
+  std::string text;
+  const size_t kRecords = 50000;
+  for (size_t i = 0; i < kRecords; ++i) {
+    text += "1995\t" + std::to_string(1 + i % 12) + "\t" +
+            std::to_string(1 + i % 28) + "\t" + std::to_string(1 + i % 24) +
+            "\t";
+  }
+  for (auto _ : state) {
+    vostrel::StringInput in(text);
+    int32_t value = 0;
+    int64_t sum = 0;
+    while (vostrel::ScanDate(in, value) == vostrel::Scan::kNumber) sum += value;
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * kRecords * 4));
+}
+BENCHMARK(BM_ScanDate);
+
+void BM_SkipLine(benchmark::State& state) {
+  std::string text;
+  const size_t kLines = 20000;
+  const std::string line = ValueText(20) + "\n";
+  for (size_t i = 0; i < kLines; ++i) text += line;
+  for (auto _ : state) {
+    vostrel::StringInput in(text);
+    size_t lines = 0;
+    while (vostrel::SkipLine(in)) ++lines;
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLines));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_SkipLine);
+
+void BM_AppendNumber(benchmark::State& state) {
+  // Sums of 24 hourly values, as a daily line holds them.
+  std::mt19937_64 rng(2);
+  std::vector<double> values(4096);
+  for (double& v : values) {
+    v = 0;
+    for (int h = 0; h < 24; ++h) {
+      v += static_cast<double>(rng() % 5000000) / 1e3;
+    }
+  }
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    for (double v : values) vostrel::AppendNumber(out, v);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK(BM_AppendNumber);
+
+}  // namespace
+
+BENCHMARK_MAIN();
