@@ -386,17 +386,17 @@ inline bool ScanShortDecimal(Input& in, double& value) {
       fraction > 22 || mantissa > (uint64_t{1} << 53)) {
     return false;
   }
-  const double v = static_cast<double>(mantissa) / kExactPowersOfTen[fraction];
+  const double m = static_cast<double>(mantissa);
+  // Whole numbers (zeros above all) need no division.
+  const double v = fraction == 0 ? m : m / kExactPowersOfTen[fraction];
   value = negative ? -v : v;
   in.Advance(p);
   return true;
 }
 
-}  // namespace
-
-Scan ScanNumber(Input& in, double& value) {
-  if (!SkipSpace(in)) return Scan::kEndOfInput;
-  if (ScanShortDecimal(in, value)) return Scan::kNumber;
+// The general scan, byte by byte across block boundaries, for whatever the
+// short path leaves. Kept out of line so the common path stays small.
+[[gnu::noinline]] Scan ScanGeneralNumber(Input& in, double& value) {
   Decimal d;
   int c = Peek(in);
   if (c == '+' || c == '-') {
@@ -437,6 +437,14 @@ Scan ScanNumber(Input& in, double& value) {
   }
   value = DecimalToDouble(d);
   return Scan::kNumber;
+}
+
+}  // namespace
+
+Scan ScanNumber(Input& in, double& value) {
+  if (!SkipSpace(in)) return Scan::kEndOfInput;
+  if (ScanShortDecimal(in, value)) return Scan::kNumber;
+  return ScanGeneralNumber(in, value);
 }
 
 Scan ScanDate(Input& in, int32_t& value) {
