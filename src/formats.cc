@@ -636,7 +636,7 @@ void WriteHeaderBlock(Input& in, int32_t header_rows,
                       Output& monthly) {
   std::string line;
   std::string text;
-  for (int32_t row = 1; row <= header_rows; ++row) {
+  for (int64_t row = 1; row <= header_rows; ++row) {
     if (!ReadLine(in, line)) return;
     if (row == 1) {
       text = "daily sums from " + input_name + " : ";
