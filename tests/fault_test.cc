@@ -22,6 +22,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -223,6 +224,26 @@ TEST_F(FaultTest, ReadErrorOnTheResultsFile) {
   EXPECT_EQ(2, r.status);
   EXPECT_EQ((std::set<std::string>{"mem.out", "mem.tut", "mem.mut"}),
             Listing());
+}
+
+// A FIFO opens and reads, but cannot be rewound for the header copy: that is
+// a read error, reported after the column count.
+TEST_F(FaultTest, ResultsFileThatCannotBeRewound) {
+  ASSERT_EQ(0, mkfifo(Path("fifo.out").c_str(), 0644));
+  std::thread writer([this] {
+    // Blocks until the run opens the FIFO for reading.
+    std::ofstream out(Path("fifo.out"), std::ios::binary);
+    out << kResults;
+  });
+  const RunResult r = Run({"fifo.out"});
+  writer.join();
+  EXPECT_EQ(std::string(kBanner) + "1 columns \r\nerror reading fifo.out\r\n",
+            r.console);
+  EXPECT_EQ(2, r.status);
+  EXPECT_EQ((std::set<std::string>{"fifo.out", "fifo.tut", "fifo.mut"}),
+            Listing());
+  EXPECT_EQ("", ReadFile(Path("fifo.tut")));
+  EXPECT_EQ("", ReadFile(Path("fifo.mut")));
 }
 
 struct OpenFailure {
