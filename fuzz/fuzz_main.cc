@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -117,8 +118,10 @@ Expected Compose(const std::vector<std::string>& args,
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char tmpl[] = "/tmp/vostrel_fuzz_main_XXXXXX";
-  if (mkdtemp(tmpl) == nullptr) Fail("mkdtemp");
+  std::string tmpl =
+      (std::filesystem::temp_directory_path() / "vostrel_fuzz_main_XXXXXX")
+          .string();
+  if (mkdtemp(tmpl.data()) == nullptr) Fail("mkdtemp");
   dir = tmpl;
   std::atexit([] {
     for (const char* name : {"/run.out", "/run.tut", "/run.mut"}) {
@@ -128,7 +131,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   });
   // No dot may reach the directory part: the output names are derived from
   // every dot of the path.
-  Check(dir.find('.') == std::string::npos, "dot in the temporary directory");
+  Check(dir.find('.') == std::string::npos,
+        "dot in the temporary directory's path (set TMPDIR)");
   return 0;
 }
 
