@@ -5,42 +5,43 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
 
 namespace vostrel {
 
 namespace {
 
-// Takes one whole line: reads until a read's text ends with LF or the input
-// ends. Returns false when not one character could be read. `first` receives
-// the first read's text, `last` the last read's, each as far as its first
-// NUL.
-bool ReadWholeLine(Input& in, std::string& first, std::string& last) {
-  std::string piece;
-  if (!ReadLine(in, piece)) return false;
-  first = LineText(piece);
-  last = first;
-  while (last.empty() || last.back() != '\n') {
-    if (!ReadLine(in, piece)) break;
-    last = LineText(piece);
-  }
-  return true;
+// True when a number scan at the start of `text` converts a number: after
+// white space, an optional sign, then a digit, or a point and a digit. Every
+// longer token of the number form starts so, and nothing else converts.
+bool BeginsWithNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsScanSpace(text[i])) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
-bool BeginsWithNumber(const std::string& text) {
-  StringInput in(text, text.size() + 1);
-  double value;
-  return ScanNumber(in, value) == Scan::kNumber;
+bool EndsWithLf(std::string_view text) {
+  return !text.empty() && text.back() == '\n';
 }
 
 }  // namespace
 
 bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line) {
-  std::string first;
+  // `piece` holds the last read of the current line; a read that finds the
+  // input ended must not take it away, so the next read goes to `next`.
+  std::string piece;
+  std::string next;
   int32_t lines_before = 0;
   for (;;) {
-    if (!ReadWholeLine(in, first, line)) return false;
-    if (BeginsWithNumber(first)) {
+    if (!ReadLine(in, piece)) return false;
+    // Only the first read of a line is tested; a NUL ends its text.
+    const bool data_line = BeginsWithNumber(LineText(piece));
+    while (!EndsWithLf(LineText(piece)) && ReadLine(in, next)) piece.swap(next);
+    if (data_line) {
       header_rows = lines_before;
+      line.assign(LineText(piece));
       return true;
     }
     if (lines_before < std::numeric_limits<int32_t>::max()) ++lines_before;

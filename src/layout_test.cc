@@ -113,6 +113,9 @@ TEST_F(FindFirstDataLineTest, FirstLineBeginningWithANumberIsData) {
       {"last line without LF", "title\n2001 1 1 24 5", true, 1,
        "2001 1 1 24 5"},
       {"lone CR is text", "a\rb\n7\n", true, 1, "7\n"},
+      // A point or a sign and a point count only when a digit follows.
+      {"points and signs", ".\n+.\n-.e5\n.x1\n+.5 a\n", true, 4, "+.5 a\n"},
+      {"point and digit", "- .5\n.5\n", true, 1, ".5\n"},
   };
   for (const FindCase& c : kCases) Check(c);
 }
