@@ -113,6 +113,14 @@ ExitStatus Run::OpenFiles() {
           "refusing to overwrite the results file with " + *name + "\n");
     }
   }
+  // Two names of one file (a hard link, a symbolic link) would leave only
+  // the monthly lines in it.
+  std::error_code ec;
+  if (std::filesystem::equivalent(names_.daily, names_.monthly, ec) && !ec) {
+    return Fail(
+        ExitStatus::kFileError,
+        "refusing to overwrite the daily file with " + names_.monthly + "\n");
+  }
   daily_ = FileOutput::Create(names_.daily);
   if (daily_ == nullptr) {
     return Fail(ExitStatus::kFileError, "error opening " + names_.daily + "\n");

@@ -214,6 +214,19 @@ TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {
   EXPECT_EQ(kSmallInput, ReadFile("run1.mout"));
 }
 
+// Regression: daily and monthly names linked to one file used to leave only
+// the monthly lines in it, and the run reported success.
+TEST_F(RunTest, RefusesOutputNamesOfOneFile) {
+  WriteFile("in.dat", kSmallInput);
+  WriteFile("in.tat", "old daily\n");
+  fs::create_hard_link("in.tat", "in.mat");
+  EXPECT_EQ(2, Run({"in.dat"}));
+  EXPECT_EQ(std::string(kBanner) +
+                "refusing to overwrite the daily file with in.mat\r\n",
+            console_);
+  EXPECT_EQ("old daily\n", ReadFile("in.tat"));
+}
+
 TEST_F(RunTest, RefusesAColumnCountItWillNotAllocate) {
   WriteFile("in.dat", kSmallInput);
   EXPECT_EQ(1, Run({"in.dat", "1", "1000001"}));
