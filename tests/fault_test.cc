@@ -3,26 +3,25 @@
 // results file, column counts the run refuses, and very large hostile inputs.
 // Each case runs the binary in a fresh temporary directory and checks the
 // console text, the exit status, the directory listing afterwards, and that
-// the results file is unchanged.
-#include <fcntl.h>
+// the results file is unchanged. Related cases are the rows of one table.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,8 +36,6 @@ constexpr char kNoDataLine[] =
 // One daily record that closes February 2001 (28 days): one daily line, one
 // monthly line whose count (1 of 28) is incomplete, and 2.5 in the totals.
 constexpr char kResults[] = "head line\n2001 2 28 24 2.5\n";
-constexpr char kConsoleOk[] =
-    "aggregating model results\r\n1 columns \r\n.2/2001\r\n\r\nready..\r\n";
 
 struct RunResult {
   std::string console;
@@ -50,15 +47,60 @@ struct RunResult {
   long children_max_rss_kib = 0;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
   ASSERT_TRUE(out.good()) << path;
+}
+
+// What a name holds after the run: its bytes, or the kind of entry it is.
+constexpr char kSymlink[] = "<symlink>";
+constexpr char kEmptyDir[] = "<empty directory>";
+std::string Describe(const fs::path& path) {
+  if (fs::is_symlink(path)) return kSymlink;
+  if (fs::is_directory(path)) {
+    return fs::is_empty(path) ? kEmptyDir : "<directory>";
+  }
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One entry a case makes before the run: a file or a FIFO holding `what`, a
+// directory, or a link to `what`. A writer fills the FIFO once the run opens
+// it for reading.
+enum Make { kFile, kDir, kLink, kHardLink, kFifo };
+struct Step {
+  Make make;
+  std::string name;
+  std::string what = kResults;
+};
+
+// One row of a table, built by Row() so that the rows stay compact.
+struct Case {
+  std::string name;
+  std::vector<Step> setup;
+  std::vector<std::string> args;  // after the program name
+  std::string console;            // after the banner
+  int status;
+  std::set<std::string> listing;
+  // Names and what Describe() gives for them, beyond the row's own files.
+  std::map<std::string, std::string> after;
+  const char* needs;  // a path without which the row is skipped
+};
+Case Row(std::string name, std::vector<Step> setup,
+         std::vector<std::string> args, std::string console, int status,
+         std::set<std::string> listing,
+         std::map<std::string, std::string> after,
+         const char* needs = nullptr) {
+  return {name, setup, args, console, status, listing, after, needs};
+}
+
+const std::set<std::string> kRun1 = {"run1.out", "run1.tut", "run1.mut"};
+
+std::string Expected(const std::string& first_line_prefix,
+                     const std::string& name, const std::string& value) {
+  return first_line_prefix + " sums from " + name + " : head line\r\n" +
+         "2001\t2\t28\t24\t" + value + "\r\n0\t0\t0\t0\t2.5\r\n";
 }
 
 class FaultTest : public ::testing::Test {
@@ -137,289 +179,200 @@ class FaultTest : public ::testing::Test {
     return names;
   }
 
+  // Makes the row's entries, runs it and checks everything it expects.
+  RunResult Check(const Case& c) {
+    std::jthread writer;
+    for (const Step& s : c.setup) {
+      const fs::path p = Path(s.name);
+      if (s.make == kFile) WriteFile(p, s.what);
+      if (s.make == kDir) fs::create_directory(p);
+      if (s.make == kLink) fs::create_symlink(s.what, p);
+      if (s.make == kHardLink) fs::create_hard_link(Path(s.what), p);
+      if (s.make == kFifo) {
+        EXPECT_EQ(0, mkfifo(p.c_str(), 0644)) << "case " << c.name;
+        // Blocks until the run opens the FIFO for reading.
+        writer = std::jthread(
+            [p, what = s.what] { std::ofstream(p, std::ios::binary) << what; });
+      }
+    }
+    const RunResult r = Run(c.args);
+    if (writer.joinable()) writer.join();
+    EXPECT_EQ(kBanner + c.console, r.console) << "case " << c.name;
+    EXPECT_EQ(c.status, r.status) << "case " << c.name;
+    EXPECT_EQ(c.listing, Listing()) << "case " << c.name;
+    // Every file the row wrote still holds its bytes: the run never changes
+    // its results file.
+    std::map<std::string, std::string> expected = c.after, after;
+    for (const Step& s : c.setup) {
+      if (s.make == kFile) expected.emplace(s.name, s.what);
+    }
+    for (const auto& [name, _] : expected) after[name] = Describe(Path(name));
+    EXPECT_EQ(expected, after) << "case " << c.name;
+    return r;
+  }
+
+  // Checks each row in an emptied directory. A row whose `needs` is missing
+  // is skipped, and then so is the test, after the other rows.
+  void CheckAll(const std::vector<Case>& cases) {
+    std::string skipped;
+    for (const Case& c : cases) {
+      if (c.needs != nullptr && !fs::exists(c.needs)) {
+        skipped += " [" + c.name + ": no " + c.needs + "]";
+        continue;
+      }
+      fs::remove_all(dir_);
+      fs::create_directory(dir_);
+      Check(c);
+    }
+    if (!skipped.empty()) GTEST_SKIP() << "skipped" << skipped;
+  }
+
   fs::path dir_;
 };
 
-std::string Expected(const std::string& first_line_prefix,
-                     const std::string& name, const std::string& value) {
-  return first_line_prefix + " sums from " + name + " : head line\r\n" +
-         "2001\t2\t28\t24\t" + value + "\r\n0\t0\t0\t0\t2.5\r\n";
-}
-
-// A name with spaces, UTF-8 and a lone Latin-1 byte is only bytes: the run
-// works as with any other name.
-TEST_F(FaultTest, NameWithSpacesAndNonAsciiBytesWorks) {
+// A name with spaces, UTF-8 and a lone Latin-1 byte is only bytes. The
+// largest accepted column count runs: the one value fills column 1 and every
+// other column's scan meets the end of the input, so no line is written and
+// nothing reaches the totals.
+TEST_F(FaultTest, UnusualRunsThatWork) {
   const std::string name = "my run \xc3\xa4 \xe9.out";
   const std::string daily = "my run \xc3\xa4 \xe9.tut";
   const std::string monthly = "my run \xc3\xa4 \xe9.mut";
-  WriteFile(Path(name), kResults);
-  const RunResult r = Run({name});
-  EXPECT_EQ(kConsoleOk, r.console);
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ((std::set<std::string>{name, daily, monthly}), Listing());
-  EXPECT_EQ(Expected("daily", name, "2.5"), ReadFile(Path(daily)));
-  EXPECT_EQ(Expected("monthly", name, "-9999"), ReadFile(Path(monthly)));
-  EXPECT_EQ(kResults, ReadFile(Path(name)));
+  std::string totals = "0\t0\t0\t0";
+  for (int i = 0; i < 1000000; ++i) totals += "\t0";
+  totals += "\r\n";
+  CheckAll({
+      Row("name with spaces and non-ASCII bytes", {{kFile, name}}, {name},
+          "1 columns \r\n.2/2001\r\n\r\nready..\r\n", 0, {name, daily, monthly},
+          {{daily, Expected("daily", name, "2.5")},
+           {monthly, Expected("monthly", name, "-9999")}}),
+      Row("a million columns from the command line", {{kFile, "run1.out"}},
+          {"run1.out", "1", "1000000"},
+          "1000000 columns run1\r\n\r\nready..\r\n", 0, kRun1,
+          {{"run1.tut", "daily sums from run1.out : head line\r\n" + totals},
+           {"run1.mut",
+            "monthly sums from run1.out : head line\r\n" + totals}}),
+  });
 }
 
 // Writing to /dev/full fails with "no space" at the latest when the file is
-// closed; the run must not report success over a lost output.
-TEST_F(FaultTest, DailyFileOnFullDiskIsAWriteError) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  WriteFile(Path("run1.out"), kResults);
-  fs::create_symlink("/dev/full", Path("run1.tut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) + "1 columns \r\n.2/2001\r\n" +
-                "error writing run1.tut\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut", "run1.mut"}),
-            Listing());
-  EXPECT_TRUE(fs::is_symlink(Path("run1.tut")));
-  EXPECT_EQ(kResults, ReadFile(Path("run1.out")));
-}
-
-TEST_F(FaultTest, MonthlyFileOnFullDiskIsAWriteError) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  WriteFile(Path("run1.out"), kResults);
-  fs::create_symlink("/dev/full", Path("run1.mut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) + "1 columns \r\n.2/2001\r\n" +
-                "error writing run1.mut\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut", "run1.mut"}),
-            Listing());
-  // The daily file is complete; only the monthly one was lost.
-  EXPECT_EQ(Expected("daily", "run1.out", "2.5"), ReadFile(Path("run1.tut")));
-  EXPECT_EQ(kResults, ReadFile(Path("run1.out")));
-}
-
-// Enough daily lines to fill the output buffer, so the write fails while the
-// records are still being read rather than at the close.
-TEST_F(FaultTest, DailyFileFillingUpMidRunIsAWriteError) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  constexpr int kDays = 8000;
-  std::string results;
-  for (int i = 0; i < kDays; ++i) results += "2001 1 1 24 1.5\n";
-  WriteFile(Path("run1.out"), results);
-  fs::create_symlink("/dev/full", Path("run1.tut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) + "0 head rows..\r\n\r\n1 columns \r\n" +
-                std::string(kDays, '.') + "error writing run1.tut\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut", "run1.mut"}),
-            Listing());
-  EXPECT_EQ(results, ReadFile(Path("run1.out")));
-}
-
-// Reading the process's own memory at offset 0 fails with an I/O error,
-// which is a read error on an open results file.
-TEST_F(FaultTest, ReadErrorOnTheResultsFile) {
-  if (!fs::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
-  fs::create_symlink("/proc/self/mem", Path("mem.out"));
-  const RunResult r = Run({"mem.out"});
-  EXPECT_EQ(std::string(kBanner) + "error reading mem.out\r\n", r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"mem.out", "mem.tut", "mem.mut"}),
-            Listing());
-}
-
-// A FIFO opens and reads, but cannot be rewound for the header copy: that is
-// a read error, reported after the column count.
-TEST_F(FaultTest, ResultsFileThatCannotBeRewound) {
-  ASSERT_EQ(0, mkfifo(Path("fifo.out").c_str(), 0644));
-  std::thread writer([this] {
-    // Blocks until the run opens the FIFO for reading.
-    std::ofstream out(Path("fifo.out"), std::ios::binary);
-    out << kResults;
+// closed; the run must not report success over a lost output. When only the
+// monthly file is lost the daily one is complete. With enough daily lines to
+// fill the output buffer the write fails while the records are still being
+// read rather than at the close.
+TEST_F(FaultTest, OutputOnAFullDiskIsAWriteError) {
+  std::string days;
+  for (int i = 0; i < 8000; ++i) days += "2001 1 1 24 1.5\n";
+  CheckAll({
+      Row("daily file", {{kFile, "run1.out"}, {kLink, "run1.tut", "/dev/full"}},
+          {"run1.out"}, "1 columns \r\n.2/2001\r\nerror writing run1.tut\r\n",
+          2, kRun1, {{"run1.tut", kSymlink}}, "/dev/full"),
+      Row("monthly file",
+          {{kFile, "run1.out"}, {kLink, "run1.mut", "/dev/full"}}, {"run1.out"},
+          "1 columns \r\n.2/2001\r\nerror writing run1.mut\r\n", 2, kRun1,
+          {{"run1.tut", Expected("daily", "run1.out", "2.5")}}, "/dev/full"),
+      Row("daily file filling up mid-run",
+          {{kFile, "run1.out", days}, {kLink, "run1.tut", "/dev/full"}},
+          {"run1.out"},
+          "0 head rows..\r\n\r\n1 columns \r\n" + std::string(8000, '.') +
+              "error writing run1.tut\r\n",
+          2, kRun1, {}, "/dev/full"),
   });
-  const RunResult r = Run({"fifo.out"});
-  writer.join();
-  EXPECT_EQ(std::string(kBanner) + "1 columns \r\nerror reading fifo.out\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"fifo.out", "fifo.tut", "fifo.mut"}),
-            Listing());
-  EXPECT_EQ("", ReadFile(Path("fifo.tut")));
-  EXPECT_EQ("", ReadFile(Path("fifo.mut")));
 }
 
-struct OpenFailure {
-  const char* label;
-  std::string name;
-};
+// Reading the process's own memory at offset 0 fails with an I/O error on an
+// open results file. A FIFO opens and reads, but cannot be rewound for the
+// header copy: a read error too, reported after the column count.
+TEST_F(FaultTest, ResultsFileThatCannotBeRead) {
+  CheckAll({
+      Row("read error", {{kLink, "mem.out", "/proc/self/mem"}}, {"mem.out"},
+          "error reading mem.out\r\n", 2, {"mem.out", "mem.tut", "mem.mut"}, {},
+          "/proc/self/mem"),
+      Row("FIFO that cannot be rewound", {{kFifo, "fifo.out"}}, {"fifo.out"},
+          "1 columns \r\nerror reading fifo.out\r\n", 2,
+          {"fifo.out", "fifo.tut", "fifo.mut"},
+          {{"fifo.tut", ""}, {"fifo.mut", ""}}),
+  });
+}
 
 TEST_F(FaultTest, ResultsFileThatCannotBeOpened) {
-  fs::create_directory(Path("indir.out"));
-  fs::create_symlink("nowhere.out", Path("dangling.out"));
+  const std::vector<Step> setup = {{kDir, "indir.out"},
+                                   {kLink, "dangling.out", "nowhere.out"}};
+  const std::set<std::string> listing = {"indir.out", "dangling.out"};
   const std::string long_name = std::string(5000, 'a') + ".out";
-  const OpenFailure kCases[] = {
-      {"directory", "indir.out"},
-      {"missing", "missing.out"},
-      {"dangling symlink", "dangling.out"},
-      {"name beyond the system limit", long_name},
-  };
-  for (const OpenFailure& c : kCases) {
-    const RunResult r = Run({c.name});
-    EXPECT_EQ(std::string(kBanner) + "error opening " + c.name + "\r\n",
-              r.console)
-        << c.label;
-    EXPECT_EQ(2, r.status) << c.label;
-    EXPECT_EQ((std::set<std::string>{"indir.out", "dangling.out"}), Listing())
-        << c.label;
-  }
-  EXPECT_TRUE(fs::is_directory(Path("indir.out")));
-  EXPECT_TRUE(fs::is_empty(Path("indir.out")));
+  CheckAll({
+      Row("directory", setup, {"indir.out"}, "error opening indir.out\r\n", 2,
+          listing, {{"indir.out", kEmptyDir}}),
+      Row("missing", setup, {"missing.out"}, "error opening missing.out\r\n", 2,
+          listing, {{"indir.out", kEmptyDir}}),
+      Row("dangling symlink", setup, {"dangling.out"},
+          "error opening dangling.out\r\n", 2, listing,
+          {{"indir.out", kEmptyDir}}),
+      Row("name beyond the system limit", setup, {long_name},
+          "error opening " + long_name + "\r\n", 2, listing,
+          {{"indir.out", kEmptyDir}}),
+  });
 }
 
-// "dir.v2/run1" names its outputs "dir.t2/run1" and "dir.m2/run1": the dot
-// of the directory counts, and that directory does not exist.
-TEST_F(FaultTest, OutputDirectoryMissing) {
-  fs::create_directory(Path("dir.v2"));
-  WriteFile(Path("dir.v2/run1"), kResults);
-  const RunResult r = Run({"dir.v2/run1"});
-  EXPECT_EQ(std::string(kBanner) + "error opening dir.t2/run1\r\n", r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"dir.v2"}), Listing());
-  EXPECT_EQ(kResults, ReadFile(Path("dir.v2/run1")));
-}
-
-TEST_F(FaultTest, DailyNameIsAnExistingDirectory) {
-  WriteFile(Path("run1.out"), kResults);
-  fs::create_directory(Path("run1.tut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) + "error opening run1.tut\r\n", r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut"}), Listing());
-  EXPECT_TRUE(fs::is_empty(Path("run1.tut")));
-  EXPECT_EQ(kResults, ReadFile(Path("run1.out")));
-}
-
-// The daily file is created first and stays behind, empty.
-TEST_F(FaultTest, MonthlyNameIsAnExistingDirectory) {
-  WriteFile(Path("run1.out"), kResults);
-  fs::create_directory(Path("run1.mut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) + "error opening run1.mut\r\n", r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut", "run1.mut"}),
-            Listing());
-  EXPECT_EQ("", ReadFile(Path("run1.tut")));
-  EXPECT_EQ(kResults, ReadFile(Path("run1.out")));
+// "dir.v2/run1" names its outputs "dir.t2/run1" and "dir.m2/run1": the dot of
+// the directory counts, and that directory does not exist. An output name
+// that is a directory cannot be opened either; the daily file is created
+// first and stays behind, empty, when the monthly one fails.
+TEST_F(FaultTest, OutputThatCannotBeOpened) {
+  CheckAll({
+      Row("output directory missing",
+          {{kDir, "dir.v2"}, {kFile, "dir.v2/run1"}}, {"dir.v2/run1"},
+          "error opening dir.t2/run1\r\n", 2, {"dir.v2"}, {}),
+      Row("daily name is a directory",
+          {{kFile, "run1.out"}, {kDir, "run1.tut"}}, {"run1.out"},
+          "error opening run1.tut\r\n", 2, {"run1.out", "run1.tut"},
+          {{"run1.tut", kEmptyDir}}),
+      Row("monthly name is a directory",
+          {{kFile, "run1.out"}, {kDir, "run1.mut"}}, {"run1.out"},
+          "error opening run1.mut\r\n", 2, kRun1,
+          {{"run1.tut", ""}, {"run1.mut", kEmptyDir}}),
+  });
 }
 
 // Creating an output empties it, so an output name that reaches the results
-// file must be refused before anything is created.
-TEST_F(FaultTest, DailyNameEqualToTheResultsFileIsRefused) {
-  WriteFile(Path("run1.txt"), kResults);
-  const RunResult r = Run({"run1.txt"});
-  EXPECT_EQ(std::string(kBanner) +
-                "refusing to overwrite the results file with run1.txt\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.txt"}), Listing());
-  EXPECT_EQ(kResults, ReadFile(Path("run1.txt")));
-}
-
-TEST_F(FaultTest, MonthlyNameEqualToTheResultsFileIsRefused) {
-  WriteFile(Path("run1.mat"), kResults);
-  const RunResult r = Run({"run1.mat"});
-  EXPECT_EQ(std::string(kBanner) +
-                "refusing to overwrite the results file with run1.mat\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.mat"}), Listing());
-  EXPECT_EQ(kResults, ReadFile(Path("run1.mat")));
-}
-
-TEST_F(FaultTest, DailyNameSymlinkedToTheResultsFileIsRefused) {
-  WriteFile(Path("run1.out"), kResults);
-  fs::create_symlink("run1.out", Path("run1.tut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) +
-                "refusing to overwrite the results file with run1.tut\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut"}), Listing());
-  EXPECT_TRUE(fs::is_symlink(Path("run1.tut")));
-  EXPECT_EQ(kResults, ReadFile(Path("run1.out")));
-}
-
-// The results file is reached through a symlink whose target is the monthly
-// name.
-TEST_F(FaultTest, ResultsFileSymlinkToTheMonthlyNameIsRefused) {
-  WriteFile(Path("link.mut"), kResults);
-  fs::create_symlink("link.mut", Path("link.out"));
-  const RunResult r = Run({"link.out"});
-  EXPECT_EQ(std::string(kBanner) +
-                "refusing to overwrite the results file with link.mut\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"link.out", "link.mut"}), Listing());
-  EXPECT_EQ(kResults, ReadFile(Path("link.mut")));
-}
-
-TEST_F(FaultTest, DailyNameHardLinkedToTheResultsFileIsRefused) {
-  WriteFile(Path("run1.out"), kResults);
-  fs::create_hard_link(Path("run1.out"), Path("run1.tut"));
-  const RunResult r = Run({"run1.out"});
-  EXPECT_EQ(std::string(kBanner) +
-                "refusing to overwrite the results file with run1.tut\r\n",
-            r.console);
-  EXPECT_EQ(2, r.status);
-  EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut"}), Listing());
-  EXPECT_EQ(kResults, ReadFile(Path("run1.out")));
-  EXPECT_EQ(kResults, ReadFile(Path("run1.tut")));
+// file (as its name, through a symlink either way, or as a hard link) must be
+// refused before anything is created.
+TEST_F(FaultTest, OutputNameReachingTheResultsFileIsRefused) {
+  const std::string refused = "refusing to overwrite the results file with ";
+  CheckAll({
+      Row("daily name equal", {{kFile, "run1.txt"}}, {"run1.txt"},
+          refused + "run1.txt\r\n", 2, {"run1.txt"}, {}),
+      Row("monthly name equal", {{kFile, "run1.mat"}}, {"run1.mat"},
+          refused + "run1.mat\r\n", 2, {"run1.mat"}, {}),
+      Row("daily name symlinked",
+          {{kFile, "run1.out"}, {kLink, "run1.tut", "run1.out"}}, {"run1.out"},
+          refused + "run1.tut\r\n", 2, {"run1.out", "run1.tut"},
+          {{"run1.tut", kSymlink}}),
+      Row("results file a symlink to the monthly name",
+          {{kFile, "link.mut"}, {kLink, "link.out", "link.mut"}}, {"link.out"},
+          refused + "link.mut\r\n", 2, {"link.out", "link.mut"}, {}),
+      Row("daily name hard-linked",
+          {{kFile, "run1.out"}, {kHardLink, "run1.tut", "run1.out"}},
+          {"run1.out"}, refused + "run1.tut\r\n", 2, {"run1.out", "run1.tut"},
+          {{"run1.tut", kResults}}),
+  });
 }
 
 // The column count from the command line is shown (with the base name), then
 // refused before any accumulator or output line exists; both outputs have
-// been created and stay empty.
+// been created and stay empty. A count beyond int clamps.
 TEST_F(FaultTest, TooManyColumnsFromTheCommandLineAreRefused) {
-  const struct {
-    const char* argument;
-    const char* shown;
-  } kCases[] = {
-      {"1000001", "1000001"},
-      {"2147483647", "2147483647"},
-      {"99999999999", "2147483647"},  // clamps
-  };
-  WriteFile(Path("run1.out"), kResults);
-  for (const auto& c : kCases) {
-    const RunResult r = Run({"run1.out", "1", c.argument});
-    EXPECT_EQ(std::string(kBanner) + c.shown + " columns run1\r\n" +
-                  "too many data columns: " + c.shown + "\r\n",
-              r.console)
-        << c.argument;
-    EXPECT_EQ(1, r.status) << c.argument;
-    EXPECT_EQ((std::set<std::string>{"run1.out", "run1.tut", "run1.mut"}),
-              Listing())
-        << c.argument;
-    EXPECT_EQ("", ReadFile(Path("run1.tut"))) << c.argument;
-    EXPECT_EQ("", ReadFile(Path("run1.mut"))) << c.argument;
-    EXPECT_EQ(kResults, ReadFile(Path("run1.out"))) << c.argument;
+  std::vector<Case> cases;
+  for (const auto& [argument, shown] : {std::pair{"1000001", "1000001"},
+                                        {"2147483647", "2147483647"},
+                                        {"99999999999", "2147483647"}}) {
+    cases.push_back(
+        Row(argument, {{kFile, "run1.out"}}, {"run1.out", "1", argument},
+            std::string(shown) +
+                " columns run1\r\ntoo many data columns: " + shown + "\r\n",
+            1, kRun1, {{"run1.tut", ""}, {"run1.mut", ""}}));
   }
-}
-
-// The largest accepted count runs: the one value fills column 1 and every
-// other column's scan meets the end of the input.
-TEST_F(FaultTest, MillionColumnsFromTheCommandLineRun) {
-  WriteFile(Path("run1.out"), kResults);
-  const RunResult r = Run({"run1.out", "1", "1000000"});
-  EXPECT_EQ(std::string(kBanner) + "1000000 columns run1\r\n\r\nready..\r\n",
-            r.console);
-  EXPECT_EQ(0, r.status);
-  // The record's scans fail after the first value, so no line is written and
-  // nothing reaches the totals.
-  std::string totals = "0\t0\t0\t0";
-  for (int i = 0; i < 1000000; ++i) totals += "\t0";
-  totals += "\r\n";
-  EXPECT_EQ("daily sums from run1.out : head line\r\n" + totals,
-            ReadFile(Path("run1.tut")));
-  EXPECT_EQ("monthly sums from run1.out : head line\r\n" + totals,
-            ReadFile(Path("run1.mut")));
+  CheckAll(cases);
 }
 
 // Hostile inputs of 200 MB. Each ends without a data line, so the run ends
@@ -430,27 +383,18 @@ class HugeInputTest : public FaultTest {
   static constexpr size_t kSize = size_t{200} << 20;
   static constexpr long kMaxRssKib = 16 * 1024;
 
-  void MakeFile(const std::string& name, char byte, size_t size) {
-    const int fd = open(Path(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    const std::string chunk(size_t{1} << 20, byte);
-    for (size_t done = 0; done < size; done += chunk.size()) {
-      ASSERT_EQ(static_cast<ssize_t>(chunk.size()),
-                write(fd, chunk.data(), chunk.size()));
-    }
-    ASSERT_EQ(0, close(fd));
-  }
-
   void RunWithoutDataLine(const std::string& name, char byte) {
-    MakeFile(name, byte, kSize);
-    const RunResult r = Run({name});
-    EXPECT_EQ(std::string(kBanner) + kNoDataLine, r.console);
-    EXPECT_EQ(1, r.status);
+    {
+      std::ofstream out(Path(name), std::ios::binary);
+      const std::string chunk(size_t{1} << 20, byte);
+      for (size_t done = 0; done < kSize; done += chunk.size()) out << chunk;
+      out.close();
+      ASSERT_FALSE(out.fail()) << name;
+    }
     const std::string stem = name.substr(0, name.find('.'));
-    EXPECT_EQ((std::set<std::string>{name, stem + ".tut", stem + ".mut"}),
-              Listing());
-    EXPECT_EQ(0u, fs::file_size(Path(stem + ".tut")));
-    EXPECT_EQ(0u, fs::file_size(Path(stem + ".mut")));
+    const RunResult r = Check(Row(name, {}, {name}, kNoDataLine, 1,
+                                  {name, stem + ".tut", stem + ".mut"},
+                                  {{stem + ".tut", ""}, {stem + ".mut", ""}}));
     // The input is unchanged: same size, and every byte still `byte`.
     EXPECT_EQ(kSize, fs::file_size(Path(name)));
     std::ifstream in(Path(name), std::ios::binary);
