@@ -131,7 +131,7 @@ class Writer {
 bool is_leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 int days_in_month(int y, int m) {
-  static constexpr int kDays[13] = {0, 31, 28, 31, 30, 31, 30,
+  static constexpr int kDays[13] = {0,  31, 28, 31, 30, 31, 30,
                                     31, 31, 30, 31, 30, 31};
   return (m == 2 && is_leap(y)) ? 29 : kDays[m];
 }
@@ -192,8 +192,8 @@ Options parse_args(int argc, char** argv) {
       o.seed = parse_num<std::uint64_t>("--seed", value());
     } else if (a == "--target-bytes") {
       // Accept plain integers and forms like 1e9.
-      o.target_bytes =
-          static_cast<std::uint64_t>(parse_num<double>("--target-bytes", value()));
+      o.target_bytes = static_cast<std::uint64_t>(
+          parse_num<double>("--target-bytes", value()));
     } else if (a == "--sep") {
       std::string_view s = value();
       if (s == "tab") {
@@ -215,14 +215,15 @@ Options parse_args(int argc, char** argv) {
   }
   if (o.columns < 1) usage("--columns must be at least 1");
   if (o.years < 0 && o.target_bytes == 0) o.years = 30;
-  if (o.neg_percent < 0 || o.neg_percent > 50) usage("--neg-percent out of range");
+  if (o.neg_percent < 0 || o.neg_percent > 50)
+    usage("--neg-percent out of range");
   return o;
 }
 
 // Per-column character of the generated series.
 struct Column {
-  double log_scale;     // log10 of the column's typical magnitude
-  int missing_left = 0; // records still to be written as missing
+  double log_scale;      // log10 of the column's typical magnitude
+  int missing_left = 0;  // records still to be written as missing
 };
 
 constexpr double kZeroShare = 0.40;
