@@ -92,7 +92,9 @@ Case Row(std::string name, std::vector<Step> setup,
          std::set<std::string> listing,
          std::map<std::string, std::string> after,
          const char* needs = nullptr) {
-  return {name, setup, args, console, status, listing, after, needs};
+  return {
+      std::move(name), std::move(setup),   std::move(args),  std::move(console),
+      status,          std::move(listing), std::move(after), needs};
 }
 
 const std::set<std::string> kRun1 = {"run1.out", "run1.tut", "run1.mut"};
@@ -195,7 +197,7 @@ class FaultTest : public ::testing::Test {
             [p, what = s.what] { std::ofstream(p, std::ios::binary) << what; });
       }
     }
-    const RunResult r = Run(c.args);
+    RunResult r = Run(c.args);
     if (writer.joinable()) writer.join();
     EXPECT_EQ(kBanner + c.console, r.console) << "case " << c.name;
     EXPECT_EQ(c.status, r.status) << "case " << c.name;
@@ -381,7 +383,7 @@ TEST_F(FaultTest, TooManyColumnsFromTheCommandLineAreRefused) {
 class HugeInputTest : public FaultTest {
  protected:
   static constexpr size_t kSize = size_t{200} << 20;
-  static constexpr long kMaxRssKib = 16 * 1024;
+  static constexpr long kMaxRssKib = 16L * 1024;
 
   void RunWithoutDataLine(const std::string& name, char byte) {
     {
