@@ -1,4 +1,5 @@
 // The vostrel executable: the run itself lives in the library.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +8,11 @@
 #include "formats.h"
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+  // A console piped into a reader that quits early must not end the run
+  // before the output files are complete: console write errors are ignored.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   vostrel::FileOutput console(stdout);
   const vostrel::ExitStatus status =
       vostrel::Main(std::vector<std::string>(argv, argv + argc), console);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -135,6 +136,35 @@ TEST_F(EndToEndTest, FailuresReportTheirStatus) {
       "aggregating model results\r\nusage: vostrel <in-name> [<header "
       "rows{def=auto}>] [<data columns{def=aoto}>] [noneg]\r\n\r\n",
       console_);
+}
+
+// Regression: a console piped into a reader that quits early used to end
+// the run by SIGPIPE, leaving the output files incomplete.
+TEST_F(EndToEndTest, ConsoleReaderQuittingEarlyDoesNotStopTheRun) {
+  // 250 years of daily records: more console text than one buffer holds.
+  std::string input = "h\n";
+  for (int year = 1800; year < 2050; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      const int days = month == 2 ? 28 : 30;
+      for (int day = 1; day <= days; ++day) {
+        input += std::to_string(year) + " " + std::to_string(month) + " " +
+                 std::to_string(day) + " 24 1\n";
+      }
+    }
+  }
+  WriteFile("long.out", input);
+  const std::string command = "cd '" + dir_.string() + "' && ('" +
+                              VOSTREL_BINARY +
+                              "' long.out; echo $? > status.txt) | head -c 1 "
+                              "> /dev/null";
+  ASSERT_EQ(0, std::system(command.c_str()));
+  EXPECT_EQ("0\n", ReadFile("status.txt"));
+  // Every record wrote its daily line, and the totals line closes the file.
+  const std::string daily = ReadFile("long.tut");
+  EXPECT_EQ(250u * (28 + 11 * 30) + 2,
+            static_cast<size_t>(std::count(daily.begin(), daily.end(), '\n')));
+  EXPECT_EQ("\r\n0\t0\t0\t0\t",
+            daily.substr(daily.rfind("\r\n", daily.size() - 3), 10));
 }
 
 TEST_F(EndToEndTest, FullDiskIsAnErrorNotSuccess) {
