@@ -26,15 +26,19 @@ constexpr char kNoDataLine[] =
 constexpr char kReady[] = "\nready..\n";
 constexpr char kNoneg[] = "noneg";
 
+// True when both names exist and reach one file (another spelling on a
+// case-insensitive file system, a hard or symbolic link).
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 // True when creating `output` would empty the results file: the name is the
-// input's, or an existing file that is the results file itself (another
-// spelling on a case-insensitive file system, a link).
+// input's, or an existing file that is the results file itself.
 bool WouldOverwriteInput(const std::string& output,
                          const std::string& input_name,
                          const std::string& typed_name) {
-  if (output == input_name) return true;
-  std::error_code ec;
-  return std::filesystem::equivalent(output, typed_name, ec) && !ec;
+  return output == input_name || SameFile(output, typed_name);
 }
 
 class Run {
@@ -115,8 +119,7 @@ ExitStatus Run::OpenFiles() {
   }
   // Two names of one file (a hard link, a symbolic link) would leave only
   // the monthly lines in it.
-  std::error_code ec;
-  if (std::filesystem::equivalent(names_.daily, names_.monthly, ec) && !ec) {
+  if (SameFile(names_.daily, names_.monthly)) {
     return Fail(
         ExitStatus::kFileError,
         "refusing to overwrite the daily file with " + names_.monthly + "\n");
