@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "formats.h"
+#include "render.h"
+#include "scan.h"
+#include "text_io.h"
 
 namespace {
 

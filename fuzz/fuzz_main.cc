@@ -26,10 +26,12 @@
 
 #include "driver.h"
 #include "engine.h"
-#include "formats.h"
 #include "layout.h"
 #include "naming.h"
+#include "scan.h"
+#include "text_io.h"
 #include "vostrel.h"
+#include "writers.h"
 
 namespace {
 

@@ -21,7 +21,8 @@
 #include <cstring>
 #include <string>
 
-#include "formats.h"
+#include "render.h"
+#include "text_io.h"
 
 namespace {
 

@@ -19,9 +19,11 @@
 #include <vector>
 
 #include "engine.h"
-#include "formats.h"
 #include "layout.h"
+#include "scan.h"
+#include "text_io.h"
 #include "vostrel.h"
+#include "writers.h"
 
 namespace {
 

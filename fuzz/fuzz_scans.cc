@@ -19,7 +19,8 @@
 #include <cstring>
 #include <string>
 
-#include "formats.h"
+#include "scan.h"
+#include "text_io.h"
 #include "vostrel.h"
 
 namespace {

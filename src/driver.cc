@@ -11,6 +11,8 @@
 #include "engine.h"
 #include "layout.h"
 #include "naming.h"
+#include "scan.h"
+#include "writers.h"
 
 namespace vostrel {
 

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "scan.h"
+#include "writers.h"
+
 namespace vostrel {
 
 bool IsLeapYear(int32_t year) {

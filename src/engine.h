@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats.h"
+#include "text_io.h"
 #include "vostrel.h"
 
 namespace vostrel {

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "formats.h"
+#include "render.h"
+#include "text_io.h"
 
 namespace vostrel {
 namespace {

@@ -7,6 +7,8 @@
 #include <limits>
 #include <string_view>
 
+#include "scan.h"
+
 namespace vostrel {
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formats.h"
+#include "text_io.h"
 
 namespace vostrel {
 

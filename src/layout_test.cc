@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "formats.h"
+#include "text_io.h"
 #include "vostrel.h"
 
 namespace vostrel {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "driver.h"
-#include "formats.h"
+#include "text_io.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE

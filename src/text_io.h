@@ -1,11 +1,10 @@
-// vostrel's file formats: the text conventions of the results file and of
-// everything written, the line read, the number and date-field scans, the
-// number rendering and the writers of the daily and monthly files.
-#ifndef VOSTREL_FORMATS_H_
-#define VOSTREL_FORMATS_H_
+// vostrel's text I/O: Input reads the results file with CR LF folded to LF
+// and 0x1A ending it; Output writes every LF as CR LF. Both have a file form
+// and an in-memory form for tests.
+#ifndef VOSTREL_TEXT_IO_H_
+#define VOSTREL_TEXT_IO_H_
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -156,85 +155,6 @@ class FileOutput : public Output {
   std::FILE* file_;
   bool owned_;
 };
-
-// The outcome of a scan.
-enum class Scan {
-  kNumber,      // a number was converted
-  kNoNumber,    // the next character cannot start a number
-  kEndOfInput,  // the input ended before anything was matched
-};
-
-// Returns true for the white space the scans skip: space, tab, LF, VT, FF, CR.
-inline bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Number scan. Skips white space, line ends included, then consumes the
-// longest text of the form [+-] digits [. digits] [(e|E) [+-] digits], with at
-// least one mantissa digit; an exponent letter and sign without digits are
-// consumed and ignored. What matched is consumed even when it is no number
-// ("-x" leaves "x"). Sets `value` only on kNumber, to the nearest double
-// (beyond the range: infinity of the sign; below it: zero or a subnormal).
-// kEndOfInput when the input ends before a digit, also after a lone sign or
-// point.
-Scan ScanNumber(Input& in, double& value);
-
-// Date-field scan: white space, an optional sign and decimal digits, the value
-// wrapping modulo 2^32 into a signed 32-bit integer. Consumes like ScanNumber
-// (a lone sign is consumed); sets `value` only on kNumber.
-Scan ScanDate(Input& in, int32_t& value);
-
-// Line read: takes the characters up to and including the next LF, at most
-// kMaxLineRead of them, or what is left of the input. Returns false, with
-// `line` empty, when the input has ended before any character. The text may
-// hold NUL bytes; consumers that treat it as text stop at the first one.
-bool ReadLine(Input& in, std::string& line);
-// The same read, discarding the text.
-bool SkipLine(Input& in);
-
-// The text of a line read as far as its first NUL byte.
-std::string_view LineText(const std::string& line);
-
-// A number as written in the output files: six significant digits after
-// rounding the 17-digit expansion half up; fixed form for decimal exponents
-// from -4 to 5 and exponent form (1e+006, 1.234e-005) otherwise, trailing
-// zeros dropped; infinities as 1.#INF and -1.#INF, NaN as -1.#IND.
-void AppendNumber(std::string& out, double value);
-
-// A scanned decimal: value = digits x 10^exponent, with `digits` the
-// significant digits (no leading zeros). Past kMaxDigits digits the rest only
-// sets `sticky` when one is nonzero, which cannot move the nearest double.
-struct Decimal {
-  static constexpr int kMaxDigits = 800;
-  bool negative = false;
-  bool sticky = false;
-  int num_digits = 0;
-  int64_t exponent = 0;
-  uint64_t leading = 0;  // the first min(num_digits, 19) digits as a number
-  char digits[kMaxDigits];
-};
-
-// The nearest double to `d`: exact arithmetic when the digits and the power of
-// ten are both exact doubles, else the general conversion.
-double DecimalToDouble(const Decimal& d);
-// The general conversion alone, for checking the fast one.
-double DecimalToDoubleGeneral(const Decimal& d);
-
-// Header copy. Takes `header_rows` line reads (stopping quietly at the end of
-// the input) from `in`, which must be at its first byte. Row 1 is written as
-// "daily sums from NAME : LINE" to `daily` and "monthly sums from NAME : LINE"
-// to `monthly`; every further row is copied to both. Each line's text ends at
-// its first NUL byte.
-void WriteHeaderBlock(Input& in, int32_t header_rows,
-                      const std::string& input_name, Output& daily,
-                      Output& monthly);
-
-// Record line: "%d\t%d\t%d\t%d", then a tab and a rendered number per value,
-// then LF.
-void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
-                     int32_t hour, const std::vector<double>& values);
-
-// Totals line: a record line with four zero date fields.
-void WriteTotalsLine(Output& out, const std::vector<double>& totals);
-
 }  // namespace vostrel
 
-#endif  // VOSTREL_FORMATS_H_
+#endif  // VOSTREL_TEXT_IO_H_

@@ -1,0 +1,318 @@
+// vostrel's scans: the number scan, the date-field scan and the line read,
+// over the folded window of an Input.
+#include "scan.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+#include "vostrel.h"
+
+namespace vostrel {
+
+namespace {
+
+// The next character of the input without consuming it; -1 at the end.
+inline int Peek(Input& in) {
+  if (in.begin() == in.end() && !in.Refill()) return -1;
+  return static_cast<unsigned char>(*in.begin());
+}
+
+inline void Next(Input& in) { in.Advance(in.begin() + 1); }
+
+inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+// Skips scan white space; false when the input ends first.
+bool SkipSpace(Input& in) {
+  for (;;) {
+    const char* p = in.begin();
+    const char* e = in.end();
+    while (p < e && IsScanSpace(*p)) ++p;
+    in.Advance(p);
+    if (p < e) return true;
+    if (!in.Refill()) return false;
+  }
+}
+
+inline void AddDigit(Decimal& d, int c, bool fraction) {
+  if (d.num_digits == 0 && c == '0') {
+    // A leading zero is no significant digit; after the point it still
+    // shifts the value down.
+    if (fraction) --d.exponent;
+    return;
+  }
+  if (d.num_digits < Decimal::kMaxDigits) {
+    if (d.num_digits < 19) {
+      d.leading = d.leading * 10 + static_cast<uint64_t>(c - '0');
+    }
+    d.digits[d.num_digits++] = static_cast<char>(c);
+    if (fraction) --d.exponent;
+  } else {
+    if (c != '0') d.sticky = true;
+    if (!fraction) ++d.exponent;
+  }
+}
+
+// Exponent digits beyond this change nothing: the value is already zero or
+// infinite. Saturating keeps the arithmetic defined for any digit string.
+constexpr int64_t kExponentCap = int64_t{1} << 40;
+
+constexpr double kExactPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+}  // namespace
+
+double DecimalToDoubleGeneral(const Decimal& d) {
+  const double zero = d.negative ? -0.0 : 0.0;
+  const double inf = d.negative ? -HUGE_VAL : HUGE_VAL;
+  if (d.num_digits == 0) return zero;
+  // Decimal exponent of the first significant digit.
+  const int64_t lead = d.exponent + d.num_digits - 1;
+  if (lead > 400) return inf;
+  if (lead < -400) return zero;
+  // A sticky 1 after the kept digits puts the text on the same side of every
+  // halfway point between doubles as the full digit string.
+  char text[Decimal::kMaxDigits + 32];
+  size_t n = static_cast<size_t>(d.num_digits);
+  std::memcpy(text, d.digits, n);
+  int64_t exponent = d.exponent;
+  if (d.sticky) {
+    text[n++] = '1';
+    --exponent;
+  }
+  text[n++] = 'e';
+  char* end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
+  double value = 0;
+  auto result = std::from_chars(text, end, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    return lead > 0 ? inf : zero;
+  }
+  return d.negative ? -value : value;
+}
+
+double DecimalToDouble(const Decimal& d) {
+  // Both operands are exact doubles, so one IEEE multiplication or division
+  // gives the correctly rounded result.
+  if (!d.sticky && d.num_digits <= 19 && d.leading <= (uint64_t{1} << 53) &&
+      d.exponent >= -22 && d.exponent <= 22) {
+    double m = static_cast<double>(d.leading);
+    double v = d.exponent < 0 ? m / kExactPowersOfTen[-d.exponent]
+                              : m * kExactPowersOfTen[d.exponent];
+    return d.negative ? -v : v;
+  }
+  return DecimalToDoubleGeneral(d);
+}
+
+namespace {
+
+constexpr uint64_t kIntegerPowersOfTen[] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The number of decimal digits at the start of the eight bytes at `p` (on a
+// little-endian host), with their value in `value`. Each byte less '0' is
+// a digit if it is below 10; a byte below '0' borrows only from the bytes
+// after it, which lie past the first non-digit and are not used.
+inline int LeadingDigitsOfEight(const char* p, uint64_t& value) {
+  uint64_t chunk;
+  std::memcpy(&chunk, p, 8);
+  const uint64_t t = chunk - 0x3030303030303030u;
+  const uint64_t non_digits =
+      ((t + 0x7676767676767676u) | t) & 0x8080808080808080u;
+  const int n = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
+  if (n == 0) {
+    value = 0;
+    return 0;
+  }
+  // Shifting the digits up makes the bytes below them leading zeros; then
+  // pairs, quads and the eight digits are combined by multiplication.
+  uint64_t v = t << (8 * (8 - n));
+  v = v * 10 + (v >> 8);
+  v = (((v & 0x000000FF000000FFu) * 0x000F424000000064u) +
+       (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+      32;
+  value = v;
+  return n;
+}
+
+// Consumes the run of digits at `p`, appending them to `mantissa` (which
+// wraps past 19 digits; the caller then rejects the token) and counting them.
+inline void ScanDigitRun(const char*& p, const char* e, uint64_t& mantissa,
+                         ptrdiff_t& count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    while (e - p >= 8) {
+      uint64_t value;
+      const int n = LeadingDigitsOfEight(p, value);
+      mantissa = mantissa * kIntegerPowersOfTen[n] + value;
+      p += n;
+      count += n;
+      if (n < 8) return;
+    }
+  }
+  for (; p < e && IsDigit(*p); ++p, ++count) {
+    mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+  }
+}
+
+// The common token, "[+-]digits[.digits]" with at most 19 digits and at most
+// 22 after the point, wholly inside the window: converted in one pass with
+// the same exact arithmetic as DecimalToDouble's short path, so it gives the
+// same double. Returns false, consuming nothing, for anything else (an
+// exponent, more digits, a token that may go on past the window); the
+// general scan then starts over.
+inline bool ScanShortDecimal(Input& in, double& value) {
+  const char* p = in.begin();
+  const char* const e = in.end();
+  bool negative = false;
+  if (p < e && (*p == '-' || *p == '+')) {
+    negative = *p == '-';
+    ++p;
+  }
+  uint64_t mantissa = 0;
+  ptrdiff_t digits = 0;
+  ScanDigitRun(p, e, mantissa, digits);
+  ptrdiff_t fraction = 0;
+  if (p < e && *p == '.' && digits <= 19) {
+    ++p;
+    ScanDigitRun(p, e, mantissa, fraction);
+    digits += fraction;
+  }
+  if (p == e || *p == 'e' || *p == 'E' || digits == 0 || digits > 19 ||
+      fraction > 22 || mantissa > (uint64_t{1} << 53)) {
+    return false;
+  }
+  const double m = static_cast<double>(mantissa);
+  // Whole numbers (zeros above all) need no division.
+  const double v = fraction == 0 ? m : m / kExactPowersOfTen[fraction];
+  value = negative ? -v : v;
+  in.Advance(p);
+  return true;
+}
+
+// The general scan, byte by byte across block boundaries, for whatever the
+// short path leaves. Kept out of line so the common path stays small.
+[[gnu::noinline]] Scan ScanGeneralNumber(Input& in, double& value) {
+  Decimal d;
+  int c = Peek(in);
+  if (c == '+' || c == '-') {
+    d.negative = c == '-';
+    Next(in);
+    c = Peek(in);
+  }
+  bool any_digit = false;
+  for (; IsDigit(c); c = Peek(in)) {
+    any_digit = true;
+    AddDigit(d, c, false);
+    Next(in);
+  }
+  if (c == '.') {
+    Next(in);
+    for (c = Peek(in); IsDigit(c); c = Peek(in)) {
+      any_digit = true;
+      AddDigit(d, c, true);
+      Next(in);
+    }
+  }
+  if (!any_digit) return c < 0 ? Scan::kEndOfInput : Scan::kNoNumber;
+  if (c == 'e' || c == 'E') {
+    Next(in);
+    c = Peek(in);
+    bool negative_exponent = false;
+    if (c == '+' || c == '-') {
+      negative_exponent = c == '-';
+      Next(in);
+      c = Peek(in);
+    }
+    int64_t exponent = 0;
+    for (; IsDigit(c); c = Peek(in)) {
+      exponent = std::min(kExponentCap, exponent * 10 + (c - '0'));
+      Next(in);
+    }
+    d.exponent += negative_exponent ? -exponent : exponent;
+  }
+  value = DecimalToDouble(d);
+  return Scan::kNumber;
+}
+
+}  // namespace
+
+Scan ScanNumber(Input& in, double& value) {
+  if (!SkipSpace(in)) return Scan::kEndOfInput;
+  if (ScanShortDecimal(in, value)) return Scan::kNumber;
+  return ScanGeneralNumber(in, value);
+}
+
+Scan ScanDate(Input& in, int32_t& value) {
+  if (!SkipSpace(in)) return Scan::kEndOfInput;
+  // The common field: a few digits ending inside the window.
+  {
+    const char* p = in.begin();
+    const char* const e = in.end();
+    uint32_t v = 0;
+    while (p < e && IsDigit(*p)) {
+      v = v * 10u + static_cast<uint32_t>(*p - '0');
+      ++p;
+    }
+    if (p != in.begin() && p < e) {
+      in.Advance(p);
+      value = static_cast<int32_t>(v);
+      return Scan::kNumber;
+    }
+  }
+  int c = Peek(in);
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    Next(in);
+    c = Peek(in);
+  }
+  if (!IsDigit(c)) return c < 0 ? Scan::kEndOfInput : Scan::kNoNumber;
+  // Unsigned arithmetic wraps modulo 2^32 as the field's rule asks.
+  uint32_t v = 0;
+  for (; IsDigit(c); c = Peek(in)) {
+    v = v * 10u + static_cast<uint32_t>(c - '0');
+    Next(in);
+  }
+  if (negative) v = 0u - v;
+  value = static_cast<int32_t>(v);
+  return Scan::kNumber;
+}
+
+namespace {
+
+// One line read; appends the text to `line` unless it is null.
+bool ReadLineInto(Input& in, std::string* line) {
+  size_t taken = 0;
+  const size_t limit = static_cast<size_t>(kMaxLineRead);
+  while (taken < limit) {
+    if (in.begin() == in.end() && !in.Refill()) break;
+    const char* p = in.begin();
+    size_t avail = std::min(static_cast<size_t>(in.end() - p), limit - taken);
+    const void* lf = std::memchr(p, '\n', avail);
+    size_t n = lf != nullptr
+                   ? static_cast<size_t>(static_cast<const char*>(lf) - p) + 1
+                   : avail;
+    if (line != nullptr) line->append(p, n);
+    in.Advance(p + n);
+    taken += n;
+    if (lf != nullptr) break;
+  }
+  return taken > 0;
+}
+
+}  // namespace
+
+bool ReadLine(Input& in, std::string& line) {
+  line.clear();
+  return ReadLineInto(in, &line);
+}
+
+bool SkipLine(Input& in) { return ReadLineInto(in, nullptr); }
+
+std::string_view LineText(const std::string& line) {
+  return std::string_view(line.c_str());
+}
+}  // namespace vostrel

@@ -1,0 +1,70 @@
+// vostrel's scans over an Input: the number scan, the date-field scan and
+// the line read.
+#ifndef VOSTREL_SCAN_H_
+#define VOSTREL_SCAN_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "text_io.h"
+
+namespace vostrel {
+
+// The outcome of a scan.
+enum class Scan {
+  kNumber,      // a number was converted
+  kNoNumber,    // the next character cannot start a number
+  kEndOfInput,  // the input ended before anything was matched
+};
+
+// Returns true for the white space the scans skip: space, tab, LF, VT, FF, CR.
+inline bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Number scan. Skips white space, line ends included, then consumes the
+// longest text of the form [+-] digits [. digits] [(e|E) [+-] digits], with at
+// least one mantissa digit; an exponent letter and sign without digits are
+// consumed and ignored. What matched is consumed even when it is no number
+// ("-x" leaves "x"). Sets `value` only on kNumber, to the nearest double
+// (beyond the range: infinity of the sign; below it: zero or a subnormal).
+// kEndOfInput when the input ends before a digit, also after a lone sign or
+// point.
+Scan ScanNumber(Input& in, double& value);
+
+// Date-field scan: white space, an optional sign and decimal digits, the value
+// wrapping modulo 2^32 into a signed 32-bit integer. Consumes like ScanNumber
+// (a lone sign is consumed); sets `value` only on kNumber.
+Scan ScanDate(Input& in, int32_t& value);
+
+// Line read: takes the characters up to and including the next LF, at most
+// kMaxLineRead of them, or what is left of the input. Returns false, with
+// `line` empty, when the input has ended before any character. The text may
+// hold NUL bytes; consumers that treat it as text stop at the first one.
+bool ReadLine(Input& in, std::string& line);
+// The same read, discarding the text.
+bool SkipLine(Input& in);
+
+// The text of a line read as far as its first NUL byte.
+std::string_view LineText(const std::string& line);
+
+// A scanned decimal: value = digits x 10^exponent, with `digits` the
+// significant digits (no leading zeros). Past kMaxDigits digits the rest only
+// sets `sticky` when one is nonzero, which cannot move the nearest double.
+struct Decimal {
+  static constexpr int kMaxDigits = 800;
+  bool negative = false;
+  bool sticky = false;
+  int num_digits = 0;
+  int64_t exponent = 0;
+  uint64_t leading = 0;  // the first min(num_digits, 19) digits as a number
+  char digits[kMaxDigits];
+};
+
+// The nearest double to `d`: exact arithmetic when the digits and the power of
+// ten are both exact doubles, else the general conversion.
+double DecimalToDouble(const Decimal& d);
+// The general conversion alone, for checking the fast one.
+double DecimalToDoubleGeneral(const Decimal& d);
+}  // namespace vostrel
+
+#endif  // VOSTREL_SCAN_H_

@@ -1,0 +1,76 @@
+// Tests of the header block copy and the record and totals lines.
+#include "writers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scan.h"
+#include "test_util.h"
+#include "vostrel.h"
+
+namespace vostrel {
+namespace {
+
+class HeaderBlockTest : public ::testing::Test {
+ protected:
+  // Copies `rows` header rows of `text`; returns what is left of the input.
+  std::string Copy(const std::string& text, int32_t rows,
+                   const std::string& name = "run1.out") {
+    StringInput in(text, 3);
+    WriteHeaderBlock(in, rows, name, daily_, monthly_);
+    return Rest(in);
+  }
+  StringOutput daily_;
+  StringOutput monthly_;
+};
+
+TEST_F(HeaderBlockTest, QuotesTheNameAndFirstLineThenCopiesTheRest) {
+  EXPECT_EQ("2001 1 1 1 5\n", Copy("model\r\nrun\r7\n2001 1 1 1 5\n", 2));
+  EXPECT_EQ("daily sums from run1.out : model\r\nrun\r7\r\n", daily_.bytes());
+  EXPECT_EQ("monthly sums from run1.out : model\r\nrun\r7\r\n",
+            monthly_.bytes());
+}
+
+TEST_F(HeaderBlockTest, NoRowsWritesNothing) {
+  EXPECT_EQ("a\nb\n", Copy("a\nb\n", 0));
+  EXPECT_EQ("", daily_.bytes());
+  EXPECT_EQ("", monthly_.bytes());
+}
+
+TEST_F(HeaderBlockTest, StopsQuietlyAtTheEndOfTheInput) {
+  EXPECT_EQ("", Copy("only\n", 2147483647, "x.$$$"));
+  EXPECT_EQ("daily sums from x.$$$ : only\r\n", daily_.bytes());
+  EXPECT_EQ("monthly sums from x.$$$ : only\r\n", monthly_.bytes());
+}
+
+TEST_F(HeaderBlockTest, TextStopsAtNulAndLongLinesTakeSeveralRows) {
+  Copy(std::string("he\0ad\nnext\n", 11), 2);
+  // The NUL cuts the row's line end too, so the next row continues it.
+  EXPECT_EQ("daily sums from run1.out : henext\r\n", daily_.bytes());
+
+  StringOutput daily;
+  StringOutput monthly;
+  StringInput in(std::string(kMaxLineRead + 2, 'h') + "\nrest\n");
+  WriteHeaderBlock(in, 2, "n", daily, monthly);
+  EXPECT_EQ(
+      "daily sums from n : " + std::string(kMaxLineRead + 2, 'h') + "\r\n",
+      daily.bytes());
+  EXPECT_EQ("rest\n", Rest(in));
+}
+
+TEST(RecordLineTest, WritesDateFieldsThenOneNumberPerColumn) {
+  StringOutput out;
+  WriteRecordLine(out, 2001, 2, 28, 24, {1.5, -9999.0, 0.0});
+  WriteRecordLine(out, -1, 0, 0, 24, {});
+  WriteTotalsLine(out, {1e6, 0.5});
+  EXPECT_EQ(
+      "2001\t2\t28\t24\t1.5\t-9999\t0\r\n"
+      "-1\t0\t0\t24\r\n"
+      "0\t0\t0\t0\t1e+006\t0.5\r\n",
+      out.bytes());
+}
+
+}  // namespace
+}  // namespace vostrel
