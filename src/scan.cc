@@ -15,6 +15,19 @@ namespace vostrel {
 
 namespace {
 
+// A scanned decimal: value = digits x 10^exponent, with `digits` the
+// significant digits (no leading zeros). Past kMaxDigits digits the rest only
+// sets `sticky` when one is nonzero, which cannot move the nearest double.
+struct Decimal {
+  static constexpr int kMaxDigits = 800;
+  bool negative = false;
+  bool sticky = false;
+  int num_digits = 0;
+  int64_t exponent = 0;
+  uint64_t leading = 0;  // the first min(num_digits, 19) digits as a number
+  char digits[kMaxDigits];
+};
+
 // The next character of the input without consuming it; -1 at the end.
 inline int Peek(Input& in) {
   if (in.begin() == in.end() && !in.Refill()) return -1;
@@ -64,8 +77,26 @@ constexpr double kExactPowersOfTen[] = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-}  // namespace
+// The exact-arithmetic rule: when the digits (at most 2^53) and the power of
+// ten (up to 10^22) are both exact doubles, one IEEE multiplication or
+// division gives the correctly rounded value. Returns false, setting nothing,
+// when the operands are not both exact.
+inline bool ExactDecimalToDouble(uint64_t mantissa, int64_t exponent,
+                                 bool negative, double& value) {
+  if (mantissa > (uint64_t{1} << 53) || exponent < -22 || exponent > 22) {
+    return false;
+  }
+  const double m = static_cast<double>(mantissa);
+  // Whole numbers (zeros above all) need no arithmetic.
+  const double v = exponent == 0  ? m
+                   : exponent < 0 ? m / kExactPowersOfTen[-exponent]
+                                  : m * kExactPowersOfTen[exponent];
+  value = negative ? -v : v;
+  return true;
+}
 
+// The general conversion: the digits handed to from_chars, which rounds
+// correctly whatever their length.
 double DecimalToDoubleGeneral(const Decimal& d) {
   const double zero = d.negative ? -0.0 : 0.0;
   const double inf = d.negative ? -HUGE_VAL : HUGE_VAL;
@@ -95,19 +126,13 @@ double DecimalToDoubleGeneral(const Decimal& d) {
 }
 
 double DecimalToDouble(const Decimal& d) {
-  // Both operands are exact doubles, so one IEEE multiplication or division
-  // gives the correctly rounded result.
-  if (!d.sticky && d.num_digits <= 19 && d.leading <= (uint64_t{1} << 53) &&
-      d.exponent >= -22 && d.exponent <= 22) {
-    double m = static_cast<double>(d.leading);
-    double v = d.exponent < 0 ? m / kExactPowersOfTen[-d.exponent]
-                              : m * kExactPowersOfTen[d.exponent];
-    return d.negative ? -v : v;
+  double value;
+  if (!d.sticky && d.num_digits <= 19 &&
+      ExactDecimalToDouble(d.leading, d.exponent, d.negative, value)) {
+    return value;
   }
   return DecimalToDoubleGeneral(d);
 }
-
-namespace {
 
 constexpr uint64_t kIntegerPowersOfTen[] = {
     1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
@@ -181,13 +206,9 @@ inline bool ScanShortDecimal(Input& in, double& value) {
     digits += fraction;
   }
   if (p == e || *p == 'e' || *p == 'E' || digits == 0 || digits > 19 ||
-      fraction > 22 || mantissa > (uint64_t{1} << 53)) {
+      !ExactDecimalToDouble(mantissa, -fraction, negative, value)) {
     return false;
   }
-  const double m = static_cast<double>(mantissa);
-  // Whole numbers (zeros above all) need no division.
-  const double v = fraction == 0 ? m : m / kExactPowersOfTen[fraction];
-  value = negative ? -v : v;
   in.Advance(p);
   return true;
 }

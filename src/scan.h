@@ -47,24 +47,6 @@ bool SkipLine(Input& in);
 // The text of a line read as far as its first NUL byte.
 std::string_view LineText(const std::string& line);
 
-// A scanned decimal: value = digits x 10^exponent, with `digits` the
-// significant digits (no leading zeros). Past kMaxDigits digits the rest only
-// sets `sticky` when one is nonzero, which cannot move the nearest double.
-struct Decimal {
-  static constexpr int kMaxDigits = 800;
-  bool negative = false;
-  bool sticky = false;
-  int num_digits = 0;
-  int64_t exponent = 0;
-  uint64_t leading = 0;  // the first min(num_digits, 19) digits as a number
-  char digits[kMaxDigits];
-};
-
-// The nearest double to `d`: exact arithmetic when the digits and the power of
-// ten are both exact doubles, else the general conversion.
-double DecimalToDouble(const Decimal& d);
-// The general conversion alone, for checking the fast one.
-double DecimalToDoubleGeneral(const Decimal& d);
 }  // namespace vostrel
 
 #endif  // VOSTREL_SCAN_H_
