@@ -110,8 +110,9 @@ Expected Compose(const std::vector<std::string>& args,
   vostrel::RunRecordLoop(in, noneg, sums, daily, monthly, console);
   std::vector<double> totals;
   for (const vostrel::ColumnSums& c : sums) totals.push_back(c.total_sum);
-  vostrel::WriteTotalsLine(daily, totals);
-  vostrel::WriteTotalsLine(monthly, totals);
+  std::string scratch;
+  vostrel::WriteTotalsLine(daily, totals, scratch);
+  vostrel::WriteTotalsLine(monthly, totals, scratch);
   console.Write("\nready..\n");
   return {vostrel::ExitStatus::kSuccess, console.bytes(), daily.bytes(),
           monthly.bytes()};

@@ -129,8 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t monthly_body = monthly.bytes().size();
   std::vector<double> totals;
   for (const vostrel::ColumnSums& c : sums) totals.push_back(c.total_sum);
-  vostrel::WriteTotalsLine(daily, totals);
-  vostrel::WriteTotalsLine(monthly, totals);
+  std::string scratch;
+  vostrel::WriteTotalsLine(daily, totals, scratch);
+  vostrel::WriteTotalsLine(monthly, totals, scratch);
   Check(daily.ok() && monthly.ok() && console.ok(), "output failed");
   Check(!in.error(), "string input reported a read error");
 

@@ -3,10 +3,9 @@
 #include "driver.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 #include <memory>
-#include <system_error>
+#include <string_view>
 
 #include "engine.h"
 #include "layout.h"
@@ -28,175 +27,143 @@ constexpr char kNoDataLine[] =
 constexpr char kReady[] = "\nready..\n";
 constexpr char kNoneg[] = "noneg";
 
-// True when both names exist and reach one file (another spelling on a
-// case-insensitive file system, a hard or symbolic link).
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-// True when creating `output` would empty the results file: the name is the
-// input's, or an existing file that is the results file itself.
-bool WouldOverwriteInput(const std::string& output,
-                         const std::string& input_name,
-                         const std::string& typed_name) {
-  return output == input_name || SameFile(output, typed_name);
-}
-
-class Run {
- public:
-  Run(const std::vector<std::string>& args, Output& console)
-      : args_(args), console_(console) {}
-
-  ExitStatus Execute();
-
- private:
-  // The positional argument `position` (1 for the results file).
-  const std::string& Arg(size_t position) const { return args_[position]; }
-  size_t ArgCount() const { return args_.empty() ? 0 : args_.size() - 1; }
-
-  ExitStatus Fail(ExitStatus status, const std::string& message) {
-    console_.Write(message);
-    return status;
-  }
-  ExitStatus ReadError() {
-    return Fail(ExitStatus::kFileError, "error reading " + Arg(1) + "\n");
-  }
-  ExitStatus WriteError(const std::string& name) {
-    return Fail(ExitStatus::kFileError, "error writing " + name + "\n");
-  }
-  // The first output that failed, if any; checked after every phase that
-  // writes.
-  const std::string* FailedOutput() const {
-    if (!daily_->ok()) return &names_.daily;
-    if (!monthly_->ok()) return &names_.monthly;
-    return nullptr;
-  }
-
-  ExitStatus OpenFiles();
-  ExitStatus SettleLayout();
-  ExitStatus Aggregate();
-  ExitStatus Finish();
-
-  const std::vector<std::string>& args_;
-  Output& console_;
-  RunSettings settings_;
-  OutputNames names_;
-  std::unique_ptr<FileInput> input_;
-  std::unique_ptr<FileOutput> daily_;
-  std::unique_ptr<FileOutput> monthly_;
-  std::vector<ColumnSums> columns_;
+// The state of one run, from the open files to the column sums.
+struct RunState {
+  CommandLine command_line;
+  RunSettings settings;
+  OutputNames names;
+  std::unique_ptr<Input> input;
+  std::unique_ptr<Output> daily;
+  std::unique_ptr<Output> monthly;
+  std::vector<ColumnSums> columns;
 };
 
-ExitStatus Run::Execute() {
-  console_.Write(kBanner);
-  if (ArgCount() == 0) return Fail(ExitStatus::kUsage, kUsage);
-  settings_.header_rows = ArgCount() >= 2 ? ParseCount(Arg(2)) : -1;
-  for (size_t i = 1; i <= ArgCount(); ++i) {
-    if (Arg(i) == kNoneg) settings_.noneg = true;
-  }
-  for (auto phase :
-       {&Run::OpenFiles, &Run::SettleLayout, &Run::Aggregate, &Run::Finish}) {
-    const ExitStatus status = (this->*phase)();
-    if (status != ExitStatus::kSuccess) return status;
-  }
+ExitStatus Fail(Output& console, ExitStatus status, std::string_view message) {
+  console.Write(message);
+  return status;
+}
+
+ExitStatus ReadError(const RunState& run, Output& console) {
+  return Fail(console, ExitStatus::kFileError,
+              "error reading " + run.command_line.input + "\n");
+}
+
+ExitStatus WriteError(const std::string& name, Output& console) {
+  return Fail(console, ExitStatus::kFileError, "error writing " + name + "\n");
+}
+
+// The first output that failed, if any, reported as a write error.
+ExitStatus CheckOutputs(const RunState& run, Output& console) {
+  if (!run.daily->ok()) return WriteError(run.names.daily, console);
+  if (!run.monthly->ok()) return WriteError(run.names.monthly, console);
   return ExitStatus::kSuccess;
 }
 
-ExitStatus Run::OpenFiles() {
-  input_ = FileInput::Open(Arg(1));
-  if (input_ == nullptr) {
-    return Fail(ExitStatus::kFileError, "error opening " + Arg(1) + "\n");
+ExitStatus RefuseToOverwriteDaily(const RunState& run, Output& console) {
+  return Fail(
+      console, ExitStatus::kFileError,
+      "refusing to overwrite the daily file with " + run.names.monthly + "\n");
+}
+
+ExitStatus OpenFiles(FileSystem& files, RunState& run, Output& console) {
+  const std::string& typed = run.command_line.input;
+  run.input = files.OpenForReading(typed);
+  if (run.input == nullptr) {
+    return Fail(console, ExitStatus::kFileError,
+                "error opening " + typed + "\n");
   }
-  names_ = DeriveOutputNames(Arg(1));
-  settings_.input_name = names_.input_name;
+  run.names = DeriveOutputNames(typed);
+  run.settings.input_name = run.names.input_name;
   // Creating an output empties it, so a name that reaches the results file
   // must be refused before either output exists.
-  for (const std::string* name : {&names_.daily, &names_.monthly}) {
-    if (WouldOverwriteInput(*name, settings_.input_name, Arg(1))) {
+  for (const std::string* name : {&run.names.daily, &run.names.monthly}) {
+    if (*name == run.settings.input_name || files.SameFile(*name, typed)) {
       return Fail(
-          ExitStatus::kFileError,
+          console, ExitStatus::kFileError,
           "refusing to overwrite the results file with " + *name + "\n");
     }
   }
-  // Two names of one file (a hard link, a symbolic link) would leave only
-  // the monthly lines in it.
-  if (SameFile(names_.daily, names_.monthly)) {
-    return Fail(
-        ExitStatus::kFileError,
-        "refusing to overwrite the daily file with " + names_.monthly + "\n");
+  // Two names of one file would leave only the monthly lines in it.
+  if (files.SameFile(run.names.daily, run.names.monthly)) {
+    return RefuseToOverwriteDaily(run, console);
   }
-  daily_ = FileOutput::Create(names_.daily);
-  if (daily_ == nullptr) {
-    return Fail(ExitStatus::kFileError, "error opening " + names_.daily + "\n");
+  run.daily = files.Create(run.names.daily);
+  if (run.daily == nullptr) {
+    return Fail(console, ExitStatus::kFileError,
+                "error opening " + run.names.daily + "\n");
   }
-  monthly_ = FileOutput::Create(names_.monthly);
-  if (monthly_ == nullptr) {
-    return Fail(ExitStatus::kFileError,
-                "error opening " + names_.monthly + "\n");
+  // A link from one output name to the other's missing file reaches a file
+  // only now that the daily one exists.
+  if (files.SameFile(run.names.daily, run.names.monthly)) {
+    return RefuseToOverwriteDaily(run, console);
+  }
+  run.monthly = files.Create(run.names.monthly);
+  if (run.monthly == nullptr) {
+    return Fail(console, ExitStatus::kFileError,
+                "error opening " + run.names.monthly + "\n");
   }
   return ExitStatus::kSuccess;
 }
 
-ExitStatus Run::SettleLayout() {
+ExitStatus SettleLayout(RunState& run, Output& console) {
   int32_t detected_rows = 0;
   std::string first_line;
   // The first data line is looked for on every run, whatever the command
   // line gives: a file without one has nothing to aggregate.
-  if (!FindFirstDataLine(*input_, detected_rows, first_line)) {
-    if (input_->error()) return ReadError();
-    return Fail(ExitStatus::kUsage, kNoDataLine);
+  if (!FindFirstDataLine(*run.input, detected_rows, first_line)) {
+    if (run.input->error()) return ReadError(run, console);
+    return Fail(console, ExitStatus::kUsage, kNoDataLine);
   }
-  if (settings_.header_rows < 0) settings_.header_rows = detected_rows;
-  if (settings_.header_rows == 0) console_.Write("0 head rows..\n\n");
+  if (run.settings.header_rows < 0) run.settings.header_rows = detected_rows;
+  if (run.settings.header_rows == 0) console.Write("0 head rows..\n\n");
 
   // The text shown after the count is what the counting left of the line,
   // or the base name when the count comes from the command line.
-  std::string shown;
-  if (ArgCount() == 3) {
-    settings_.data_columns = ParseCount(Arg(3));
-    shown = names_.base;
+  const std::string* shown = &first_line;
+  if (run.command_line.columns_given) {
+    run.settings.data_columns = run.command_line.data_columns;
+    shown = &run.names.base;
   } else {
-    settings_.data_columns = CountColumns(first_line);
-    shown = first_line;
+    run.settings.data_columns = CountColumns(first_line);
   }
-  console_.Write(std::to_string(settings_.data_columns) + " columns " + shown +
-                 "\n");
-  if (settings_.data_columns > kMaxDataColumns) {
-    return Fail(ExitStatus::kUsage, "too many data columns: " +
-                                        std::to_string(settings_.data_columns) +
-                                        "\n");
+  console.Write(std::to_string(run.settings.data_columns) + " columns " +
+                *shown + "\n");
+  if (run.settings.data_columns > kMaxDataColumns) {
+    return Fail(console, ExitStatus::kUsage,
+                "too many data columns: " +
+                    std::to_string(run.settings.data_columns) + "\n");
   }
-  columns_.resize(static_cast<size_t>(std::max(settings_.data_columns, 0)));
+  run.columns.resize(
+      static_cast<size_t>(std::max(run.settings.data_columns, 0)));
   return ExitStatus::kSuccess;
 }
 
-ExitStatus Run::Aggregate() {
-  if (!input_->Rewind()) return ReadError();
-  WriteHeaderBlock(*input_, settings_.header_rows, settings_.input_name,
-                   *daily_, *monthly_);
-  RunRecordLoop(*input_, settings_.noneg, columns_, *daily_, *monthly_,
-                console_);
-  if (input_->error()) return ReadError();
-  if (const std::string* name = FailedOutput()) return WriteError(*name);
-  return ExitStatus::kSuccess;
+ExitStatus Aggregate(RunState& run, Output& console) {
+  if (!run.input->Rewind()) return ReadError(run, console);
+  WriteHeaderBlock(*run.input, run.settings.header_rows,
+                   run.settings.input_name, *run.daily, *run.monthly);
+  RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
+                *run.monthly, console);
+  if (run.input->error()) return ReadError(run, console);
+  return CheckOutputs(run, console);
 }
 
-ExitStatus Run::Finish() {
+ExitStatus Finish(RunState& run, Output& console) {
   std::vector<double> totals;
-  totals.reserve(columns_.size());
-  for (const ColumnSums& c : columns_) totals.push_back(c.total_sum);
-  columns_.clear();
-  WriteTotalsLine(*daily_, totals);
-  WriteTotalsLine(*monthly_, totals);
-  input_->Close();
+  totals.reserve(run.columns.size());
+  for (const ColumnSums& c : run.columns) totals.push_back(c.total_sum);
+  run.columns.clear();
+  std::string scratch;
+  WriteTotalsLine(*run.daily, totals, scratch);
+  WriteTotalsLine(*run.monthly, totals, scratch);
+  run.input->Close();
   // Both outputs are closed whatever happens to the first, and success is
   // reported only when every byte reached both files.
-  const bool daily_closed = daily_->Close();
-  const bool monthly_closed = monthly_->Close();
-  if (!daily_closed) return WriteError(names_.daily);
-  if (!monthly_closed) return WriteError(names_.monthly);
-  console_.Write(kReady);
+  const bool daily_closed = run.daily->Close();
+  const bool monthly_closed = run.monthly->Close();
+  if (!daily_closed) return WriteError(run.names.daily, console);
+  if (!monthly_closed) return WriteError(run.names.monthly, console);
+  console.Write(kReady);
   return ExitStatus::kSuccess;
 }
 
@@ -222,8 +189,39 @@ int32_t ParseCount(const std::string& text) {
                           std::numeric_limits<int32_t>::max()));
 }
 
-ExitStatus Main(const std::vector<std::string>& args, Output& console) {
-  return Run(args, console).Execute();
+bool ParseCommandLine(const std::vector<std::string>& args,
+                      CommandLine& command_line) {
+  const size_t count = args.empty() ? 0 : args.size() - 1;
+  if (count == 0) return false;
+  CommandLine parsed;
+  parsed.input = args[1];
+  if (count >= 2) parsed.header_rows = ParseCount(args[2]);
+  if (count == 3) {
+    parsed.columns_given = true;
+    parsed.data_columns = ParseCount(args[3]);
+  }
+  parsed.noneg = std::find(args.begin() + 1, args.end(), kNoneg) != args.end();
+  command_line = std::move(parsed);
+  return true;
+}
+
+ExitStatus Main(const std::vector<std::string>& args, Output& console,
+                FileSystem& files) {
+  console.Write(kBanner);
+  RunState run;
+  if (!ParseCommandLine(args, run.command_line)) {
+    return Fail(console, ExitStatus::kUsage, kUsage);
+  }
+  run.settings.header_rows = run.command_line.header_rows;
+  run.settings.noneg = run.command_line.noneg;
+
+  ExitStatus status = OpenFiles(files, run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  status = SettleLayout(run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  status = Aggregate(run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  return Finish(run, console);
 }
 
 }  // namespace vostrel

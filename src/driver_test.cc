@@ -1,19 +1,17 @@
-// Tests of the command line and of whole runs of the driver in a temporary
-// directory, comparing the console and both output files byte for byte.
+// Tests of the command line and of whole runs of the driver over files in
+// memory, comparing the console and both output files byte for byte.
 #include "driver.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "file_system.h"
+#include "test_util.h"
+
 namespace vostrel {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(ParseCountTest, ReadsLeadingDecimalAndClamps) {
   const struct {
@@ -38,34 +36,60 @@ TEST(ParseCountTest, ReadsLeadingDecimalAndClamps) {
   }
 }
 
-// Runs Main in a fresh temporary directory, which is the working directory
-// for the duration of the test.
+TEST(ParseCommandLineTest, PositionsKeepTheirMeaning) {
+  const struct {
+    std::vector<std::string> args;  // after the program name
+    int32_t header_rows;
+    bool columns_given;
+    int32_t data_columns;
+    bool noneg;
+  } kCases[] = {
+      {{"in.dat"}, -1, false, 0, false},
+      {{"in.dat", "-1"}, -1, false, 0, false},
+      {{"in.dat", "auto"}, 0, false, 0, false},
+      {{"in.dat", "3", "7"}, 3, true, 7, false},
+      // Four arguments: the column count is detected.
+      {{"in.dat", "3", "7", "noneg"}, 3, false, 0, true},
+      {{"in.dat", "noneg"}, 0, false, 0, true},
+      {{"in.dat", "-1", "noneg"}, -1, true, 0, true},
+      {{"in.dat", "-1", "0", "noneg"}, -1, false, 0, true},
+      {{"noneg"}, -1, false, 0, true},
+      // Only the exact word counts, in any position.
+      {{"in.dat", "2", "5", "x", "NONEG", "noneg "}, 2, false, 0, false},
+      {{"in.dat", "2", "5", "x", "y", "noneg"}, 2, false, 0, true},
+  };
+  for (const auto& c : kCases) {
+    std::vector<std::string> argv = {"vostrel"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    CommandLine parsed;
+    ASSERT_TRUE(ParseCommandLine(argv, parsed)) << c.args.size();
+    const std::string row = c.args.size() > 1 ? c.args[1] : c.args[0];
+    EXPECT_EQ(c.args[0], parsed.input) << row;
+    EXPECT_EQ(c.header_rows, parsed.header_rows) << row;
+    EXPECT_EQ(c.columns_given, parsed.columns_given) << row;
+    EXPECT_EQ(c.data_columns, parsed.data_columns) << row;
+    EXPECT_EQ(c.noneg, parsed.noneg) << row;
+  }
+  CommandLine untouched;
+  untouched.input = "kept";
+  EXPECT_FALSE(ParseCommandLine({"vostrel"}, untouched));
+  EXPECT_FALSE(ParseCommandLine({}, untouched));
+  EXPECT_EQ("kept", untouched.input);
+}
+
+// Runs Main over files in memory.
 class RunTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    dir_ =
-        fs::temp_directory_path() /
-        ("vostrel_driver_test_" +
-         std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
+  void WriteFile(const std::string& name, const std::string& bytes) {
+    files_.AddFile(name, bytes);
   }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
+  // The bytes of `name`; "<none>" when no file has that name.
+  std::string ReadFile(const std::string& name) const {
+    const std::string* bytes = files_.File(name);
+    return bytes == nullptr ? "<none>" : *bytes;
   }
-
-  static void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-  }
-  static std::string ReadFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+  bool Exists(const std::string& name) const {
+    return files_.File(name) != nullptr;
   }
 
   // Runs vostrel with `args` after the program name; returns the status and
@@ -74,21 +98,18 @@ class RunTest : public ::testing::Test {
     std::vector<std::string> argv = {"vostrel"};
     argv.insert(argv.end(), args.begin(), args.end());
     StringOutput console;
-    const int status = static_cast<int>(Main(argv, console));
+    const int status = static_cast<int>(Main(argv, console, files_));
     console.Flush();
     console_ = console.bytes();
     return status;
   }
 
+  MemoryFileSystem files_;
   std::string console_;
-
- private:
-  fs::path previous_;
-  fs::path dir_;
 };
 
-constexpr char kBanner[] = "aggregating model results\r\n";
-constexpr char kReady[] = "\r\nready..\r\n";
+constexpr const char* kBanner = kBannerText;
+constexpr const char* kReady = kReadyText;
 
 // One header line and two daily records with two values each: the first
 // closes January (incomplete: one day of 31), the second is a day of
@@ -100,10 +121,7 @@ constexpr char kSmallInput[] =
 
 TEST_F(RunTest, NoArgumentPrintsUsage) {
   EXPECT_EQ(1, Run({}));
-  EXPECT_EQ(std::string(kBanner) +
-                "usage: vostrel <in-name> [<header rows{def=auto}>] "
-                "[<data columns{def=aoto}>] [noneg]\r\n\r\n",
-            console_);
+  EXPECT_EQ(std::string(kBanner) + kUsageText, console_);
 }
 
 TEST_F(RunTest, DetectsHeaderRowsAndColumns) {
@@ -172,10 +190,7 @@ TEST_F(RunTest, NonegInPositionTwoReadsTheHeaderAsRecords) {
 TEST_F(RunTest, NoDataLineLeavesEmptyOutputs) {
   WriteFile("in.dat", "only\nheader lines\n\n");
   EXPECT_EQ(1, Run({"in.dat", "2", "3"}));
-  EXPECT_EQ(std::string(kBanner) +
-                "no valid line found for analyzing the columns structure "
-                "(first data line must begin with a number)\r\n",
-            console_);
+  EXPECT_EQ(std::string(kBanner) + kNoDataLineText, console_);
   EXPECT_EQ("", ReadFile("in.tat"));
   EXPECT_EQ("", ReadFile("in.mat"));
 }
@@ -183,7 +198,7 @@ TEST_F(RunTest, NoDataLineLeavesEmptyOutputs) {
 TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {
   WriteFile("run1.txt", kSmallInput);
   WriteFile("run1.mout", kSmallInput);
-  fs::create_directory("adir");
+  files_.AddDirectory("adir");
   const struct {
     std::vector<std::string> args;
     int status;
@@ -207,9 +222,9 @@ TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {
     EXPECT_EQ(std::string(kBanner) + c.message, console_) << c.args[0];
   }
   // Nothing was created and the results files are untouched.
-  EXPECT_FALSE(fs::exists("run1.mxt"));
-  EXPECT_FALSE(fs::exists("run1.tout"));
-  EXPECT_FALSE(fs::exists("missing.tut"));
+  EXPECT_FALSE(Exists("run1.mxt"));
+  EXPECT_FALSE(Exists("run1.tout"));
+  EXPECT_FALSE(Exists("missing.tut"));
   EXPECT_EQ(kSmallInput, ReadFile("run1.txt"));
   EXPECT_EQ(kSmallInput, ReadFile("run1.mout"));
 }
@@ -219,7 +234,7 @@ TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {
 TEST_F(RunTest, RefusesOutputNamesOfOneFile) {
   WriteFile("in.dat", kSmallInput);
   WriteFile("in.tat", "old daily\n");
-  fs::create_hard_link("in.tat", "in.mat");
+  files_.AddLink("in.mat", "in.tat");
   EXPECT_EQ(2, Run({"in.dat"}));
   EXPECT_EQ(std::string(kBanner) +
                 "refusing to overwrite the daily file with in.mat\r\n",
@@ -238,10 +253,73 @@ TEST_F(RunTest, RefusesAColumnCountItWillNotAllocate) {
 }
 
 TEST_F(RunTest, OutputInAMissingDirectoryFailsToOpen) {
-  fs::create_directory("dir.v2");
+  files_.AddDirectory("dir.v2");
   WriteFile("dir.v2/run1", kSmallInput);
+  files_.FailCreate("dir.t2/run1");
   EXPECT_EQ(2, Run({"dir.v2/run1"}));
   EXPECT_EQ(std::string(kBanner) + "error opening dir.t2/run1\r\n", console_);
+}
+
+// Regression: a daily name linked to a monthly file that did not exist yet
+// passed the check before creating; the monthly file then emptied the daily
+// one, and the run reported success.
+TEST_F(RunTest, RefusesAnOutputLinkedToTheOtherOutputsMissingFile) {
+  for (const auto& [link, target] :
+       {std::pair{"in.tat", "in.mat"}, std::pair{"in.mat", "in.tat"}}) {
+    files_ = MemoryFileSystem();
+    WriteFile("in.dat", kSmallInput);
+    files_.AddLink(link, target);
+    EXPECT_EQ(2, Run({"in.dat"})) << link;
+    EXPECT_EQ(std::string(kBanner) +
+                  "refusing to overwrite the daily file with in.mat\r\n",
+              console_)
+        << link;
+    EXPECT_EQ("", ReadFile(target)) << link;
+  }
+}
+
+// A read or write that fails anywhere in the run ends it with status 2 and
+// the name of the file; what was written before stays.
+TEST_F(RunTest, ReadAndWriteErrorsEndTheRun) {
+  const std::string daily_header = "daily sums from in.dat : title\r\n";
+  const std::string daily_lines =
+      "2001\t1\t31\t24\t5\t-2\r\n2001\t2\t1\t24\t7\t3\r\n";
+  const std::string monthly_before_totals =
+      "monthly sums from in.dat : title\r\n2001\t1\t31\t24\t-9999\t-9999\r\n";
+  const struct {
+    const char* name;
+    void (*fault)(MemoryFileSystem&, size_t);
+    size_t at;
+    const char* console;  // after the banner
+    std::string daily;
+  } kCases[] = {
+      // Eight-byte reads: the layout phase reads only the first 24 bytes,
+      // the records then fail inside the third line.
+      {"read error in the records",
+       [](MemoryFileSystem& f, size_t n) { f.FailReadAfter("in.dat", n); }, 30,
+       "2 columns \r\n.1/2001\r\nerror reading in.dat\r\n",
+       daily_header + "2001\t1\t31\t24\t5\t-2\r\n"},
+      {"daily file full at the totals line",
+       [](MemoryFileSystem& f, size_t n) { f.FailWriteAfter("in.tat", n); },
+       daily_header.size() + daily_lines.size(),
+       "2 columns \r\n.1/2001\r\n.error writing in.tat\r\n",
+       daily_header + daily_lines},
+      {"monthly file full at the totals line",
+       [](MemoryFileSystem& f, size_t n) { f.FailWriteAfter("in.mat", n); },
+       monthly_before_totals.size(),
+       "2 columns \r\n.1/2001\r\n.error writing in.mat\r\n",
+       daily_header + daily_lines + "0\t0\t0\t0\t5\t-2\r\n"},
+  };
+  for (const auto& c : kCases) {
+    files_ = MemoryFileSystem();
+    files_.set_block_size(8);
+    WriteFile("in.dat", kSmallInput);
+    c.fault(files_, c.at);
+    EXPECT_EQ(2, Run({"in.dat"})) << c.name;
+    EXPECT_EQ(std::string(kBanner) + c.console, console_) << c.name;
+    EXPECT_EQ(c.daily, ReadFile("in.tat")) << c.name;
+    EXPECT_EQ(kSmallInput, ReadFile("in.dat")) << c.name;
+  }
 }
 
 }  // namespace

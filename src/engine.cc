@@ -84,6 +84,7 @@ class RecordLoop {
   Output& console_;
   RecordDate date_;
   std::vector<double> line_values_;
+  std::string line_;  // scratch for the lines written
 };
 
 void RecordLoop::Run() {
@@ -138,7 +139,7 @@ void RecordLoop::CloseDay() {
     line_values_[i] = complete ? c.day_sum : kIncompleteMark;
   }
   WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_);
+                  line_values_, line_);
   console_.Write(".");
   for (ColumnSums& c : columns_) {
     c.day_sum = 0;
@@ -156,7 +157,7 @@ void RecordLoop::CloseMonth(int32_t month_length) {
     line_values_[i] = complete ? c.month_sum : kIncompleteMark;
   }
   WriteRecordLine(monthly_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_);
+                  line_values_, line_);
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
   for (ColumnSums& c : columns_) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "file_system.h"
 #include "text_io.h"
 
 int main(int argc, char** argv) {
@@ -14,8 +15,9 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 #endif
   vostrel::FileOutput console(stdout);
-  const vostrel::ExitStatus status =
-      vostrel::Main(std::vector<std::string>(argv, argv + argc), console);
+  vostrel::DiskFileSystem files;
+  const vostrel::ExitStatus status = vostrel::Main(
+      std::vector<std::string>(argv, argv + argc), console, files);
   console.Close();
   return static_cast<int>(status);
 }

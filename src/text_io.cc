@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace vostrel {
 
@@ -89,8 +87,12 @@ bool Input::Rewind() {
 StringInput::StringInput(std::string bytes, size_t block_size)
     : Input(block_size), bytes_(std::move(bytes)) {}
 
-size_t StringInput::ReadRaw(char* buf, size_t n, bool& /*failed*/) {
+size_t StringInput::ReadRaw(char* buf, size_t n, bool& failed) {
   size_t take = std::min(n, bytes_.size() - offset_);
+  if (offset_ + take > limit_) {
+    failed = true;
+    take = limit_ > offset_ ? limit_ - offset_ : 0;
+  }
   std::memcpy(buf, bytes_.data() + offset_, take);
   offset_ += take;
   return take;
@@ -113,9 +115,6 @@ FileInput::FileInput(std::FILE* file) : Input(kFileBlockSize), file_(file) {
 }
 
 std::unique_ptr<FileInput> FileInput::Open(const std::string& path) {
-  std::error_code ec;
-  // Some systems open a directory for reading and fail only at the read.
-  if (std::filesystem::is_directory(path, ec)) return nullptr;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return nullptr;
   return std::unique_ptr<FileInput>(new FileInput(file));

@@ -43,6 +43,9 @@ class Input {
   // True once reading the source has failed; the input has then ended.
   bool error() const { return error_; }
 
+  // Releases the source; false if that fails. Idempotent.
+  virtual bool Close() { return true; }
+
  protected:
   explicit Input(size_t block_size);
 
@@ -64,9 +67,11 @@ class Input {
 
 // An input over bytes in memory, read `block_size` bytes at a time (small
 // blocks let tests put CR LF pairs and tokens across block boundaries).
+// FailAfter(n) makes the read that would go past the first `n` bytes fail.
 class StringInput : public Input {
  public:
   explicit StringInput(std::string bytes, size_t block_size = 1 << 16);
+  void FailAfter(size_t n) { limit_ = n; }
 
  private:
   size_t ReadRaw(char* buf, size_t n, bool& failed) override;
@@ -74,17 +79,16 @@ class StringInput : public Input {
 
   std::string bytes_;
   size_t offset_ = 0;
+  size_t limit_ = static_cast<size_t>(-1);
 };
 
 // An input over a file opened for reading in binary mode.
 class FileInput : public Input {
  public:
-  // Returns nullptr when `path` cannot be opened for reading or names a
-  // directory.
+  // Returns nullptr when `path` cannot be opened for reading.
   static std::unique_ptr<FileInput> Open(const std::string& path);
   ~FileInput() override;
-  // Closes the file; false if that fails. Idempotent.
-  bool Close();
+  bool Close() override;
 
  private:
   explicit FileInput(std::FILE* file);
@@ -107,6 +111,9 @@ class Output {
   // Hands buffered bytes to the sink. Returns ok().
   bool Flush();
   bool ok() const { return ok_; }
+  // Flushes and releases the sink. Returns true only if every byte written
+  // so far reached it. Idempotent.
+  virtual bool Close() { return Flush(); }
 
  protected:
   // Buffers up to `buffer_size` bytes before handing them on; 0 hands every
@@ -144,9 +151,8 @@ class FileOutput : public Output {
   // Creates or empties `path` for writing in binary mode; nullptr on failure.
   static std::unique_ptr<FileOutput> Create(const std::string& path);
   ~FileOutput() override;
-  // Flushes and closes (or, borrowed, flushes) the file. Returns true only if
-  // every byte written so far reached it. Idempotent.
-  bool Close();
+  // Flushes and closes (or, borrowed, flushes) the file.
+  bool Close() override;
 
  private:
   FileOutput(std::FILE* file, bool owned);

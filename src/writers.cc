@@ -40,9 +40,9 @@ void AppendInt(std::string& out, int32_t value) {
 }  // namespace
 
 void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
-                     int32_t hour, const std::vector<double>& values) {
-  // Reused between calls: a run writes one line per day.
-  thread_local std::string line;
+                     int32_t hour, const std::vector<double>& values,
+                     std::string& scratch) {
+  std::string& line = scratch;
   line.clear();
   AppendInt(line, year);
   line += '\t';
@@ -59,8 +59,9 @@ void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
   out.Write(line);
 }
 
-void WriteTotalsLine(Output& out, const std::vector<double>& totals) {
-  WriteRecordLine(out, 0, 0, 0, 0, totals);
+void WriteTotalsLine(Output& out, const std::vector<double>& totals,
+                     std::string& scratch) {
+  WriteRecordLine(out, 0, 0, 0, 0, totals, scratch);
 }
 
 }  // namespace vostrel
