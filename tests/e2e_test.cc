@@ -1,55 +1,38 @@
 // End-to-end runs of the built vostrel binary in a temporary directory: exit
 // status, console bytes and both output files, byte for byte.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "test_util.h"
+
+namespace vostrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public TempDirTest {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("vostrel_e2e_" +
-         std::string(
-             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    vostrel::WriteFile(Path(name), bytes);
   }
   std::string ReadFile(const std::string& name) {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return vostrel::ReadFile(Path(name));
   }
 
-  // Runs the binary in the test directory with `args` (shell words); returns
-  // its exit status and keeps its standard output.
-  int Run(const std::string& args) {
-    const std::string command = "cd '" + dir_.string() + "' && '" +
-                                VOSTREL_BINARY + "' " + args +
-                                " > console.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    console_ = ReadFile("console.txt");
-    EXPECT_EQ("", ReadFile("stderr.txt")) << "nothing goes to standard error";
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Runs the tool in the test directory with `args`; returns its exit status
+  // and keeps its standard output.
+  int Run(const std::vector<std::string>& args) {
+    const ToolRun run = RunTool(dir_, args);
+    console_ = run.console;
+    EXPECT_EQ("", run.errors) << "nothing goes to standard error";
+    return run.status;
   }
 
-  fs::path dir_;
   std::string console_;
 };
 
@@ -87,7 +70,7 @@ TEST_F(EndToEndTest, HourlyRunGivesTheSameFilesFromCrLfAndLfInput) {
                               "2/2004\r\n\r\nready..\r\n";
   for (const char* eol : {"\r\n", "\n"}) {
     WriteFile("flow.out", LeapFebruary(eol));
-    ASSERT_EQ(0, Run("flow.out")) << "line ends " << (eol[0] == '\r');
+    ASSERT_EQ(0, Run({"flow.out"})) << "line ends " << (eol[0] == '\r');
     EXPECT_EQ(console, console_);
     EXPECT_EQ(daily + totals, ReadFile("flow.tut"));
     EXPECT_EQ(monthly, ReadFile("flow.mut"));
@@ -103,7 +86,7 @@ TEST_F(EndToEndTest, DailyFileWithoutHeaderStopsAtEndOfFileByte) {
       "\x1a"
       "2001 2 1 24 100\n";
   WriteFile("rain", input);
-  ASSERT_EQ(0, Run("rain"));
+  ASSERT_EQ(0, Run({"rain"}));
   EXPECT_EQ("aggregating model results\r\n0 head rows..\r\n\r\n1 columns \r\n" +
                 std::string(31, '.') + "1/2001\r\n\r\nready..\r\n",
             console_);
@@ -118,7 +101,7 @@ TEST_F(EndToEndTest, DailyFileWithoutHeaderStopsAtEndOfFileByte) {
 
 TEST_F(EndToEndTest, FailuresReportTheirStatus) {
   WriteFile("head.out", "just\na header\n");
-  EXPECT_EQ(1, Run("head.out"));
+  EXPECT_EQ(1, Run({"head.out"}));
   EXPECT_EQ(
       "aggregating model results\r\nno valid line found for analyzing the "
       "columns structure (first data line must begin with a number)\r\n",
@@ -126,12 +109,12 @@ TEST_F(EndToEndTest, FailuresReportTheirStatus) {
   EXPECT_TRUE(fs::exists(dir_ / "head.tut"));
   EXPECT_EQ("", ReadFile("head.mut"));
 
-  EXPECT_EQ(2, Run("nothing.out"));
+  EXPECT_EQ(2, Run({"nothing.out"}));
   EXPECT_EQ("aggregating model results\r\nerror opening nothing.out\r\n",
             console_);
   EXPECT_FALSE(fs::exists(dir_ / "nothing.tut"));
 
-  EXPECT_EQ(1, Run(""));
+  EXPECT_EQ(1, Run({}));
   EXPECT_EQ(
       "aggregating model results\r\nusage: vostrel <in-name> [<header "
       "rows{def=auto}>] [<data columns{def=aoto}>] [noneg]\r\n\r\n",
@@ -141,6 +124,7 @@ TEST_F(EndToEndTest, FailuresReportTheirStatus) {
 // Regression: a console piped into a reader that quits early used to end
 // the run by SIGPIPE, leaving the output files incomplete.
 TEST_F(EndToEndTest, ConsoleReaderQuittingEarlyDoesNotStopTheRun) {
+  if (ToolOnWindows()) GTEST_SKIP() << "no SIGPIPE on Windows";
   // 250 years of daily records: more console text than one buffer holds.
   std::string input = "h\n";
   for (int year = 1800; year < 2050; ++year) {
@@ -153,8 +137,7 @@ TEST_F(EndToEndTest, ConsoleReaderQuittingEarlyDoesNotStopTheRun) {
     }
   }
   WriteFile("long.out", input);
-  const std::string command = "cd '" + dir_.string() + "' && ('" +
-                              VOSTREL_BINARY +
+  const std::string command = "cd '" + dir_.string() + "' && ('" + ToolPath() +
                               "' long.out; echo $? > status.txt) | head -c 1 "
                               "> /dev/null";
   ASSERT_EQ(0, std::system(command.c_str()));
@@ -168,10 +151,11 @@ TEST_F(EndToEndTest, ConsoleReaderQuittingEarlyDoesNotStopTheRun) {
 }
 
 TEST_F(EndToEndTest, FullDiskIsAnErrorNotSuccess) {
+  if (ToolOnWindows()) GTEST_SKIP() << "no /dev/full on Windows";
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   WriteFile("full.out", "h\n2001 1 31 24 1\n");
   fs::create_symlink("/dev/full", dir_ / "full.mut");
-  EXPECT_EQ(2, Run("full.out"));
+  EXPECT_EQ(2, Run({"full.out"}));
   EXPECT_EQ(
       "aggregating model results\r\n1 columns \r\n.1/2001\r\n"
       "error writing full.mut\r\n",
@@ -180,3 +164,4 @@ TEST_F(EndToEndTest, FullDiskIsAnErrorNotSuccess) {
 }
 
 }  // namespace
+}  // namespace vostrel
