@@ -1,16 +1,16 @@
-// Fuzz target for the driver over real files: writes the input to a results
-// file in a temporary directory, runs Main with a command line picked by the
-// first bytes, and compares the console text, the exit status and both output
-// files byte for byte with the same run composed in memory from the parts
-// (StringInput and StringOutput) by the command-line rules: header rows from
-// position 2 (negative: detected), columns from position 3 only with exactly
-// three arguments (else counted), "noneg" in any position, the "0 head rows"
-// and "N columns TEXT" lines, the column limit, the progress marks and the
-// totals lines.
+// Fuzz target for whole runs of Main: writes the input to a results file in
+// a temporary directory and runs Main on the disk, then runs it again over
+// the same bytes in memory, and once more in memory with a read or write
+// fault. The disk and the memory run must agree byte for byte (console, exit
+// status, both output files) and leave the results file unchanged. A faulty
+// run must either end with status 2 or give exactly the fault-free run; the
+// output it did write is a prefix of the fault-free output.
 //
-// Input layout: byte 0 the argument count (1 to 4, low two bits), byte 1 the
-// header-row argument, byte 2 the column argument, byte 3 the fourth argument.
-// The rest is the results file.
+// Input layout: byte 0 the argument count (1 to 4, bits 0-1) and the fault
+// (bits 2-3: none, a read fault, a daily or a monthly write fault), byte 1
+// the header-row argument, byte 2 the column argument, byte 3 the fourth
+// argument (bits 0-1) and the byte count at which the fault strikes (bits
+// 2-7, in steps of 13). The rest is the results file.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -25,13 +25,8 @@
 #include <vector>
 
 #include "driver.h"
-#include "engine.h"
-#include "layout.h"
-#include "naming.h"
-#include "scan.h"
+#include "file_system.h"
 #include "text_io.h"
-#include "vostrel.h"
-#include "writers.h"
 
 namespace {
 
@@ -63,59 +58,32 @@ const char* Pick(const char* const (&table)[N], uint8_t byte) {
   return table[byte % N];
 }
 
-struct Expected {
+struct Outcome {
   vostrel::ExitStatus status;
   std::string console, daily, monthly;
 };
 
-// The run as the parts compose it.
-Expected Compose(const std::vector<std::string>& args,
-                 const std::string& bytes) {
-  const size_t count = args.size() - 1;
-  vostrel::StringOutput console, daily, monthly;
-  console.Write("aggregating model results\n");
-  int32_t rows = count >= 2 ? vostrel::ParseCount(args[2]) : -1;
-  bool noneg = false;
-  for (size_t i = 1; i <= count; ++i) noneg = noneg || args[i] == "noneg";
-  const vostrel::OutputNames names = vostrel::DeriveOutputNames(args[1]);
-  vostrel::StringInput in(bytes);
-  int32_t detected = 0;
-  std::string line;
-  if (!vostrel::FindFirstDataLine(in, detected, line)) {
-    console.Write(
-        "no valid line found for analyzing the columns structure (first data "
-        "line must begin with a number)\n");
-    return {vostrel::ExitStatus::kUsage, console.bytes(), "", ""};
-  }
-  if (rows < 0) rows = detected;
-  if (rows == 0) console.Write("0 head rows..\n\n");
-  int32_t columns;
-  std::string shown;
-  if (count == 3) {
-    columns = vostrel::ParseCount(args[3]);
-    shown = names.base;
-  } else {
-    columns = vostrel::CountColumns(line);
-    shown = line;
-  }
-  console.Write(std::to_string(columns) + " columns " + shown + "\n");
-  if (columns > vostrel::kMaxDataColumns) {
-    console.Write("too many data columns: " + std::to_string(columns) + "\n");
-    return {vostrel::ExitStatus::kUsage, console.bytes(), "", ""};
-  }
-  std::vector<vostrel::ColumnSums> sums(
-      static_cast<size_t>(columns < 0 ? 0 : columns));
-  Check(in.Rewind(), "rewind");
-  vostrel::WriteHeaderBlock(in, rows, names.input_name, daily, monthly);
-  vostrel::RunRecordLoop(in, noneg, sums, daily, monthly, console);
-  std::vector<double> totals;
-  for (const vostrel::ColumnSums& c : sums) totals.push_back(c.total_sum);
-  std::string scratch;
-  vostrel::WriteTotalsLine(daily, totals, scratch);
-  vostrel::WriteTotalsLine(monthly, totals, scratch);
-  console.Write("\nready..\n");
-  return {vostrel::ExitStatus::kSuccess, console.bytes(), daily.bytes(),
-          monthly.bytes()};
+// Runs Main over `bytes` in memory under the disk run's names, with `fault`
+// applied first.
+template <typename Fault>
+Outcome RunInMemory(const std::vector<std::string>& args,
+                    const std::string& bytes, Fault fault) {
+  vostrel::MemoryFileSystem files;
+  files.AddFile(dir + "/run.out", bytes);
+  fault(files);
+  vostrel::StringOutput console;
+  const vostrel::ExitStatus status = vostrel::Main(args, console, files);
+  console.Flush();
+  Check(*files.File(dir + "/run.out") == bytes,
+        "results file changed in memory");
+  const std::string* daily = files.File(dir + "/run.tut");
+  const std::string* monthly = files.File(dir + "/run.mut");
+  return {status, console.bytes(), daily ? *daily : "<none>",
+          monthly ? *monthly : "<none>"};
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace
@@ -158,14 +126,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (count >= 4) args.push_back(Pick(kFourthArgs, data[3]));
 
   vostrel::StringOutput console;
-  const vostrel::ExitStatus status = vostrel::Main(args, console);
-  const Expected want = Compose(args, bytes);
+  vostrel::DiskFileSystem disk;
+  const vostrel::ExitStatus status = vostrel::Main(args, console, disk);
+  console.Flush();
+  const Outcome want =
+      RunInMemory(args, bytes, [](vostrel::MemoryFileSystem&) {});
   Check(status == want.status, "exit status");
   Check(console.bytes() == want.console, "console text");
-  Check(access((dir + "/run.tut").c_str(), F_OK) == 0, "daily file missing");
-  Check(access((dir + "/run.mut").c_str(), F_OK) == 0, "monthly file missing");
   Check(ReadFile(dir + "/run.tut") == want.daily, "daily file");
   Check(ReadFile(dir + "/run.mut") == want.monthly, "monthly file");
   Check(ReadFile(path) == bytes, "results file changed");
+
+  const size_t at = size_t{13} * (data[3] >> 2);
+  const int kind = (data[0] >> 2) & 3;
+  if (kind == 0) return 0;
+  const Outcome got =
+      RunInMemory(args, bytes, [kind, at](vostrel::MemoryFileSystem& f) {
+        if (kind == 1) f.FailReadAfter(dir + "/run.out", at);
+        if (kind == 2) f.FailWriteAfter(dir + "/run.tut", at);
+        if (kind == 3) f.FailWriteAfter(dir + "/run.mut", at);
+      });
+  if (got.status != vostrel::ExitStatus::kFileError) {
+    Check(got.status == want.status && got.console == want.console &&
+              got.daily == want.daily && got.monthly == want.monthly,
+          "a fault that did not end the run changed its result");
+  } else {
+    Check(StartsWith(got.daily, "<none>") || StartsWith(want.daily, got.daily),
+          "faulty run's daily file is no prefix of the fault-free one");
+    Check(StartsWith(want.monthly, got.monthly) || got.monthly == "<none>",
+          "faulty run's monthly file is no prefix of the fault-free one");
+  }
   return 0;
 }
