@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 
+#include "render_reference.h"
 #include "test_util.h"
 
 namespace vostrel {
@@ -70,42 +69,6 @@ TEST(AppendNumberTest, WritesSixSignificantDigitsInTheOutputForm) {
     AppendNumber(out, c.value);
     EXPECT_EQ(std::string("x") + c.text, out) << "value " << c.value;
   }
-}
-
-// The output form worked out from the 17-digit expansion that the C library
-// prints exactly (glibc's %.16e), independently of the tool's own code.
-std::string ReferenceNumber(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.16e", std::fabs(value));
-  std::string digits(1, text[0]);
-  digits.append(text + 2, 16);
-  int exponent = std::atoi(std::strchr(text, 'e') + 1);
-  long six = std::stol(digits.substr(0, 6)) + (digits[6] >= '5' ? 1 : 0);
-  if (six == 1000000) {
-    six = 100000;
-    ++exponent;
-  }
-  std::string d = std::to_string(six);
-  while (d.size() > 1 && d.back() == '0') d.pop_back();
-  std::string out = std::signbit(value) ? "-" : "";
-  if (exponent < -4 || exponent >= 6) {
-    out += d.substr(0, 1);
-    if (d.size() > 1) out.append(".").append(d, 1);
-    char e[16];
-    std::snprintf(e, sizeof e, "e%c%03d", exponent < 0 ? '-' : '+',
-                  std::abs(exponent));
-    return out + e;
-  }
-  if (exponent < 0) {
-    out += "0.";
-    out.append(static_cast<size_t>(-exponent - 1), '0');
-    return out + d;
-  }
-  const size_t integer_digits = static_cast<size_t>(exponent) + 1;
-  if (d.size() < integer_digits) d.append(integer_digits - d.size(), '0');
-  out += d.substr(0, integer_digits);
-  if (d.size() > integer_digits) out.append(".").append(d, integer_digits);
-  return out;
 }
 
 TEST(AppendNumberTest, MatchesTheRuleOnManyValues) {
