@@ -1,11 +1,11 @@
 // Fuzz target for the output number form: doubles go through AppendNumber and
-// the text is compared with a reference rendering built from the exact
-// decimal expansion (printf with enough digits to be exact): rounded half up
-// to 17 significant digits, then half up to 6; exponent form when the decimal
-// exponent of the result is below -4 or at least 6, with at least three
-// exponent digits; trailing zeros and a bare point dropped. The text of a
-// normal value must also read back (strtod) to a double whose own six-digit
-// rounding is the same.
+// the text is compared with the test-only reference rendering
+// (src/render_reference.h), built from glibc's exact 17-digit expansion: six
+// digits rounded half up; exponent form when the decimal exponent of the
+// result is below -4 or at least 6, with at least three exponent digits;
+// trailing zeros and a bare point dropped. The text of a normal value must
+// also read back (strtod) to a double whose own six-digit rendering is the
+// same text.
 //
 // The input is cut into 8-byte chunks. Each chunk is used twice: as the bits
 // of a double, and as a six-digit decimal with a 7th digit of 5 (a halfway
@@ -22,6 +22,7 @@
 #include <string>
 
 #include "render.h"
+#include "render_reference.h"
 #include "text_io.h"
 
 namespace {
@@ -33,79 +34,12 @@ namespace {
   std::abort();
 }
 
-// Six significant digits and the decimal exponent of the first one.
-struct SixDigits {
-  std::string digits;
-  int exponent;
-};
-
-// Rounds the digit string `d` half up to `keep` digits; returns true when the
-// carry ran out of the first digit (the result is then 1 followed by zeros,
-// one decade higher).
-bool RoundHalfUp(std::string& d, size_t keep) {
-  const bool up = d.size() > keep && d[keep] >= '5';
-  d.resize(keep, '0');
-  if (!up) return false;
-  for (size_t i = keep; i-- > 0;) {
-    if (d[i] != '9') {
-      ++d[i];
-      return false;
-    }
-    d[i] = '0';
-  }
-  d[0] = '1';
-  return true;
-}
-
-// `magnitude` is finite and positive.
-SixDigits RoundToSix(double magnitude) {
-  // Doubles have at most 767 significant decimal digits, so this is exact.
-  static char text[1200];
-  std::snprintf(text, sizeof text, "%.800e", magnitude);
-  const char* e = std::strchr(text, 'e');
-  std::string digits(1, text[0]);
-  digits.append(text + 2, static_cast<size_t>(e - (text + 2)));
-  int exponent = std::atoi(e + 1);
-  if (RoundHalfUp(digits, 17)) ++exponent;
-  if (RoundHalfUp(digits, 6)) ++exponent;
-  return {digits, exponent};
-}
-
-std::string Render(double value) {
-  if (std::isnan(value)) return "-1.#IND";
-  std::string out = std::signbit(value) ? "-" : "";
-  const double magnitude = std::fabs(value);
-  if (std::isinf(magnitude)) return out + "1.#INF";
-  if (magnitude == 0) return out + "0";
-  const SixDigits six = RoundToSix(magnitude);
-  std::string d = six.digits;
-  const int x = six.exponent;
-  auto trim = [](std::string s) {
-    if (s.find('.') == std::string::npos) return s;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    return s;
-  };
-  if (x < -4 || x >= 6) {
-    std::string mantissa = trim(d.substr(0, 1) + "." + d.substr(1));
-    std::string exp_digits = std::to_string(x < 0 ? -x : x);
-    while (exp_digits.size() < 3) exp_digits.insert(0, "0");
-    return out + mantissa + "e" + (x < 0 ? "-" : "+") + exp_digits;
-  }
-  if (x < 0) {
-    return out + trim("0." + std::string(static_cast<size_t>(-x - 1), '0') + d);
-  }
-  const size_t integer_digits = static_cast<size_t>(x) + 1;
-  return out +
-         trim(d.substr(0, integer_digits) + "." + d.substr(integer_digits));
-}
-
 void CheckValue(double value) {
   std::string got = "<";  // AppendNumber appends: keep what was there
   vostrel::AppendNumber(got, value);
   if (got.compare(0, 1, "<") != 0) Fail("prefix overwritten", value, got, "<");
   got.erase(0, 1);
-  const std::string want = Render(value);
+  const std::string want = vostrel::ReferenceNumber(value);
   if (got != want) Fail("rendering differs", value, got, want);
   if (std::isnan(value) || std::isinf(value)) return;
 
@@ -122,9 +56,7 @@ void CheckValue(double value) {
   // Below the normal range the doubles are too sparse: the nearest one to a
   // six-digit text can lie more than half a sixth-digit unit away from it.
   if (!std::isnormal(value)) return;
-  const SixDigits a = RoundToSix(std::fabs(value));
-  const SixDigits b = RoundToSix(std::fabs(back));
-  if (a.digits != b.digits || a.exponent != b.exponent) {
+  if (vostrel::ReferenceNumber(back) != want) {
     Fail("reads back to other six digits", value, got, want);
   }
 }

@@ -3,14 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 
+#include "render_reference.h"
 #include "test_util.h"
 
 namespace vostrel {
@@ -72,42 +73,6 @@ TEST(AppendNumberTest, WritesSixSignificantDigitsInTheOutputForm) {
   }
 }
 
-// The output form worked out from the 17-digit expansion that the C library
-// prints exactly (glibc's %.16e), independently of the tool's own code.
-std::string ReferenceNumber(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.16e", std::fabs(value));
-  std::string digits(1, text[0]);
-  digits.append(text + 2, 16);
-  int exponent = std::atoi(std::strchr(text, 'e') + 1);
-  long six = std::stol(digits.substr(0, 6)) + (digits[6] >= '5' ? 1 : 0);
-  if (six == 1000000) {
-    six = 100000;
-    ++exponent;
-  }
-  std::string d = std::to_string(six);
-  while (d.size() > 1 && d.back() == '0') d.pop_back();
-  std::string out = std::signbit(value) ? "-" : "";
-  if (exponent < -4 || exponent >= 6) {
-    out += d.substr(0, 1);
-    if (d.size() > 1) out.append(".").append(d, 1);
-    char e[16];
-    std::snprintf(e, sizeof e, "e%c%03d", exponent < 0 ? '-' : '+',
-                  std::abs(exponent));
-    return out + e;
-  }
-  if (exponent < 0) {
-    out += "0.";
-    out.append(static_cast<size_t>(-exponent - 1), '0');
-    return out + d;
-  }
-  const size_t integer_digits = static_cast<size_t>(exponent) + 1;
-  if (d.size() < integer_digits) d.append(integer_digits - d.size(), '0');
-  out += d.substr(0, integer_digits);
-  if (d.size() > integer_digits) out.append(".").append(d, integer_digits);
-  return out;
-}
-
 TEST(AppendNumberTest, MatchesTheRuleOnManyValues) {
   std::mt19937_64 rng(42);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -143,6 +108,97 @@ TEST(AppendNumberTest, MatchesTheRuleOnManyValues) {
     AppendNumber(out, value);
     ASSERT_EQ(ReferenceNumber(value), out)
         << std::hexfloat << value << std::defaultfloat;
+  }
+}
+
+// Checks `value` and its negative against the reference.
+void ExpectMatches(double value) {
+  for (double v : {value, -value}) {
+    std::string out;
+    AppendNumber(out, v);
+    ASSERT_EQ(ReferenceNumber(v), out)
+        << std::hexfloat << v << std::defaultfloat << " (" << v << ")";
+  }
+}
+
+// Checks `value` (finite) and the doubles up to `ulps` steps away on either
+// side, and their negatives.
+void ExpectMatchesNear(double value, int ulps) {
+  ExpectMatches(value);
+  double below = value;
+  double above = value;
+  for (int step = 0; step < ulps; ++step) {
+    below = std::nextafter(below, 0.0);
+    above = std::nextafter(above, HUGE_VAL);
+    ExpectMatches(below);
+    ExpectMatches(above);
+  }
+}
+
+// The nearest double to the decimal `digits` * 10^exponent.
+double Decimal(uint64_t digits, int exponent) {
+  return std::strtod(
+      (std::to_string(digits) + "e" + std::to_string(exponent)).c_str(),
+      nullptr);
+}
+
+// The fast path decides by the scaled value's distance from a halfway point
+// of the six-digit rounding and hands the close ones to the exact path; both
+// break in different ways at the decade boundaries and at the carry of
+// 999999.5. So: halfway points (a 7th digit of 5) at every decimal exponent,
+// the carry, the powers of ten, each with its neighbouring doubles.
+TEST(AppendNumberTest, MatchesTheRuleNearHalfwayPointsAndDecadeBounds) {
+  std::mt19937_64 rng(7);
+  for (int exponent = -323; exponent <= 308; ++exponent) {
+    ExpectMatchesNear(Decimal(1, exponent), 4);  // the decade's first double
+    // Below 1e-320 the doubles are too sparse for six-digit points.
+    if (exponent < -320) continue;
+    // The largest double is 1.79769e+308.
+    const uint64_t largest = exponent < 308 ? 999999 : 179768;
+    ExpectMatchesNear(Decimal(largest * 10 + 5, exponent - 6), 4);  // carry
+    ExpectMatchesNear(Decimal(1000005, exponent - 6), 4);
+    for (int k = 0; k < 3; ++k) {
+      const uint64_t six = 100000 + rng() % (largest - 99999);
+      ExpectMatchesNear(Decimal(six * 10 + 5, exponent - 6), 4);
+    }
+  }
+}
+
+// Where the fast path takes over from the exact one: scaled values around
+// the edges of its halfway window (2^-30 from n + 0.5), at the decades it
+// handles and a few beyond.
+TEST(AppendNumberTest, MatchesTheRuleAtTheEdgesOfTheHalfwayWindow) {
+  std::mt19937_64 rng(8);
+  for (int exponent = -19; exponent <= 29; ++exponent) {
+    for (int k = 0; k < 40; ++k) {
+      const double half = static_cast<double>(100000 + rng() % 900000) + 0.5;
+      // 2^-31 to 2^-29.6 away, on either side.
+      const double offset =
+          std::ldexp(static_cast<double>(rng() % 64) + 32, -36);
+      const double scaled = (rng() & 1) != 0 ? half + offset : half - offset;
+      const double value = exponent >= 5
+                               ? scaled * std::pow(10.0, exponent - 5)
+                               : scaled / std::pow(10.0, 5 - exponent);
+      ExpectMatchesNear(value, 1);
+    }
+  }
+}
+
+// Integers, the counts and markers the files hold most, and random doubles
+// of the magnitudes the fast path handles.
+TEST(AppendNumberTest, MatchesTheRuleOnIntegersAndFastRangeBits) {
+  for (int i = 0; i <= 2000; ++i) ExpectMatches(i);
+  for (int i = 999990; i <= 1000010; ++i) ExpectMatches(i);
+  std::mt19937_64 rng(9);
+  for (int i = 0; i < 5000; ++i) {
+    const uint64_t bits = rng();
+    ExpectMatches(static_cast<double>(bits >> (rng() % 64)));
+  }
+  for (int i = 0; i < 20000; ++i) {
+    // Binary exponents -60 to 95: about 1e-18 to 4e28.
+    const uint64_t bits = (rng() & 0x800fffffffffffff) |
+                          (uint64_t{1023 - 60 + rng() % 156} << 52);
+    ExpectMatches(std::bit_cast<double>(bits));
   }
 }
 
