@@ -4,7 +4,8 @@
 // in processor time.
 //
 // Usage: record_paths FILE HEADER_ROWS COLUMNS [ROUNDS] [PATH...]
-// PATH is off, portable, avx2 or avx512 (default: every one the CPU has).
+// PATH is off, portable, avx2, avx512 or default (the one the tool would
+// use); without a PATH, every one the CPU has.
 // Prints one line per path:
 //   PATH fast FAST exact EXACT share PERCENT wall SECONDS cpu SECONDS
 #include <algorithm>
@@ -58,8 +59,8 @@ int main(int argc, char** argv) {
   const int rounds = argc > 4 ? std::atoi(argv[4]) : 3;
   std::vector<vostrel::RecordPath> paths;
   for (int i = 5; i < argc; ++i) {
-    vostrel::RecordPath p;
-    if (!ParsePath(argv[i], p)) {
+    vostrel::RecordPath p = vostrel::ActiveRecordPath();
+    if (std::string(argv[i]) != "default" && !ParsePath(argv[i], p)) {
       std::fprintf(stderr, "record_paths: unknown path %s\n", argv[i]);
       return 1;
     }
