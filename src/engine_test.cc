@@ -128,9 +128,10 @@ void ExpectSameRun(const LoopResult& exact, const LoopResult& fast,
   EXPECT_EQ(exact.monthly, fast.monthly) << what;
   EXPECT_EQ(exact.console, fast.console) << what;
   ASSERT_EQ(exact.totals.size(), fast.totals.size()) << what;
-  EXPECT_EQ(0, std::memcmp(exact.totals.data(), fast.totals.data(),
-                           exact.totals.size() * sizeof(double)))
-      << what;
+  for (size_t i = 0; i < exact.totals.size(); ++i) {
+    EXPECT_EQ(0, std::memcmp(&exact.totals[i], &fast.totals[i], sizeof(double)))
+        << what << " column " << i + 1;
+  }
 }
 
 class RecordLoopTest : public ::testing::Test {
