@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
@@ -129,7 +129,8 @@ void ExpectSameRun(const LoopResult& exact, const LoopResult& fast,
   EXPECT_EQ(exact.console, fast.console) << what;
   ASSERT_EQ(exact.totals.size(), fast.totals.size()) << what;
   for (size_t i = 0; i < exact.totals.size(); ++i) {
-    EXPECT_EQ(0, std::memcmp(&exact.totals[i], &fast.totals[i], sizeof(double)))
+    EXPECT_EQ(std::bit_cast<uint64_t>(exact.totals[i]),
+              std::bit_cast<uint64_t>(fast.totals[i]))
         << what << " column " << i + 1;
   }
 }

@@ -43,14 +43,14 @@ struct PortableIsa {
   static ByteMasks Classify(const char* src, char* dst) {
     std::memcpy(dst, src, 64);
     ByteMasks m;
-    for (int i = 0; i < 8; ++i) {
+    for (size_t i = 0; i < 8; ++i) {
       const uint64_t x = LoadLittle64(src + 8 * i);
       const uint64_t lf = EqualBytes(x, '\n');
       const uint64_t separator = EqualBytes(x, ' ') | EqualBytes(x, '\t') | lf;
       const uint64_t point = EqualBytes(x, '.');
       const uint64_t sign = EqualBytes(x, '+') | EqualBytes(x, '-');
       const uint64_t known = separator | point | sign | DigitBytes(x);
-      const int shift = 8 * i;
+      const size_t shift = 8 * i;
       m.separator |= GatherHighBits(separator) << shift;
       m.lf |= GatherHighBits(lf) << shift;
       m.point |= GatherHighBits(point) << shift;

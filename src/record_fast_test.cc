@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,7 +14,9 @@
 namespace vostrel {
 namespace {
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(double a, double b) {
+  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
 
 class RecordPathTest : public ::testing::TestWithParam<RecordPath> {
  protected:
