@@ -69,12 +69,16 @@ struct PortableIsa {
   }
 };
 
+// The portable path reads a line more slowly than the exact scans do (its
+// byte classes cost eight general-purpose operations per byte), so it is
+// chosen only on request; it is the reference the vector paths are tested
+// against, on every byte order.
 RecordPath BestPath() {
 #if defined(__x86_64__) || defined(_M_X64)
   if (CpuHasAvx512()) return RecordPath::kAvx512;
   if (CpuHasAvx2()) return RecordPath::kAvx2;
 #endif
-  return RecordPath::kPortable;
+  return RecordPath::kOff;
 }
 
 RecordPath& ChosenPath() {

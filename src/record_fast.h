@@ -32,8 +32,9 @@ bool RecordPathSupported(RecordPath path);
 // fuzzing and benchmarks; the tool itself keeps the default.
 bool SetRecordPath(RecordPath path);
 
-// The path new readers use: the fastest supported one, chosen once from the
-// CPU's features, unless SetRecordPath chose another.
+// The path new readers use, chosen once from the CPU's features unless
+// SetRecordPath chose another: AVX-512, else AVX2, else kOff (the portable
+// path is slower than the exact scans, so it runs only when chosen).
 RecordPath ActiveRecordPath();
 
 struct LineScratch;
