@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Throughput benchmark of vostrel against a bare parse-and-sum lower bound
 and three peers (mawk, GNU datamash, pandas) that compute the same per-column
-daily and monthly sums and counts.
+daily and monthly sums and counts, optionally next to an earlier vostrel
+binary (--baseline).
 
 Standard library only. Typical use, from the repository root after a release
 build with the benchmark programs:
@@ -9,8 +10,9 @@ build with the benchmark programs:
     python3 bench/run_bench.py --vostrel build/release/vostrel \\
         --bin-dir build/release/bench
 
-Input files are generated with gen_results into a fresh temporary directory,
-which is removed at the end. The programs run round-robin (one run of each per
+Input files (an hourly and a daily one, with --large also one of about 1 GB)
+are generated with gen_results into a fresh temporary directory, which is
+removed at the end. The programs run round-robin (one run of each per
 round, the order rotated every round), so drifts of the machine hit all of them
 alike. Wall time is taken around each child, peak RSS is ru_maxrss from
 wait4 (through GNU time where it is installed, see run_once); for the datamash
@@ -30,16 +32,16 @@ import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-PROGRAMS = ["vostrel", "bare", "mawk", "datamash", "pandas"]
+PROGRAMS = ["vostrel", "baseline", "bare", "mawk", "datamash", "pandas"]
 HEADER_ROWS = 3
-COLUMNS = 20
 
-# name -> gen_results arguments (the column count is added separately)
+# name -> (data columns, other gen_results arguments)
 DATASETS = {
-    "quick": ["--years", "2", "--seed", "42"],
-    "medium": ["--years", "30", "--seed", "42"],
-    "large": ["--target-bytes", "1000000000", "--seed", "43"],
-    "1mb": ["--target-bytes", "1000000", "--seed", "44"],
+    "quick": (20, ["--years", "2", "--seed", "42"]),
+    "medium": (20, ["--years", "30", "--seed", "42"]),
+    "daily": (200, ["--daily", "--years", "100", "--seed", "42"]),
+    "large": (20, ["--target-bytes", "1000000000", "--seed", "43"]),
+    "1mb": (20, ["--target-bytes", "1000000", "--seed", "44"]),
 }
 
 
@@ -120,28 +122,37 @@ def run_once(argv, cwd, errfile):
     return proc.returncode, wall, rss
 
 
-def generate(gen, dataset, columns, path):
-    argv = [gen, "--columns", str(columns), "-o", str(path)] + DATASETS[dataset]
+def generate(gen, dataset, path):
+    columns, args = DATASETS[dataset]
+    argv = [gen, "--columns", str(columns), "-o", str(path)] + args
     t0 = time.perf_counter()
     r = subprocess.run(argv)
     if r.returncode != 0:
         die(f"gen_results failed ({r.returncode}): {' '.join(argv)}")
     size = path.stat().st_size
     print(f"generated {path.name}: {size / 1e6:.1f} MB "
-          f"({' '.join(DATASETS[dataset])}, {columns} columns) "
+          f"({' '.join(args)}, {columns} columns) "
           f"in {time.perf_counter() - t0:.1f} s", flush=True)
     return size
 
 
-def make_jobs(selected, tools, data, tmp):
+def make_jobs(selected, tools, data, columns, tmp):
     """Builds the command lines for one input file in the temp dir."""
     stem = data.stem
     jobs = []
     for name in selected:
-        if name == "vostrel":
+        cwd = tmp
+        if name in ("vostrel", "baseline"):
             # Relative name, run inside the temp dir: the daily and monthly
-            # files land next to the input.
-            argv = [tools["vostrel"], data.name, str(HEADER_ROWS), str(COLUMNS)]
+            # files land next to the input. The baseline runs in a directory
+            # of its own, on a link to the same file.
+            if name == "baseline":
+                cwd = tmp / "baseline"
+                cwd.mkdir(exist_ok=True)
+                link = cwd / data.name
+                if not link.exists():
+                    link.symlink_to(data)
+            argv = [tools[name], data.name, str(HEADER_ROWS), str(columns)]
         elif name == "bare":
             argv = [tools["bare"], str(data), str(HEADER_ROWS)]
         elif name == "mawk":
@@ -151,7 +162,7 @@ def make_jobs(selected, tools, data, tmp):
                     "-f", str(HERE / "peer_mawk.awk"), str(data)]
         elif name == "datamash":
             argv = [tools["sh"], str(HERE / "peer_datamash.sh"), str(data),
-                    str(HEADER_ROWS), str(COLUMNS),
+                    str(HEADER_ROWS), str(columns),
                     str(tmp / (stem + ".datamash.day")),
                     str(tmp / (stem + ".datamash.mon"))]
         elif name == "pandas":
@@ -160,7 +171,7 @@ def make_jobs(selected, tools, data, tmp):
                     str(tmp / (stem + ".pandas.mon"))]
         else:
             raise AssertionError(name)
-        jobs.append(Job(name, argv, str(tmp)))
+        jobs.append(Job(name, argv, str(cwd)))
     return jobs
 
 
@@ -189,10 +200,11 @@ def bench_file(jobs, size, runs, warmup, tmp):
 
 
 def report(jobs, size):
-    ref = next((j for j in jobs if j.name == "vostrel" and not j.failed
+    ref_name = "bare" if any(j.name == "bare" for j in jobs) else "vostrel"
+    ref = next((j for j in jobs if j.name == ref_name and not j.failed
                 and j.times), None)
     rows = [("program", "median s", "min s", "MB/s", "peak RSS MiB",
-             "x vostrel")]
+             f"x {ref_name}")]
     for job in jobs:
         if job.failed or not job.times:
             rows.append((job.name, "failed", "", "", "", ""))
@@ -213,8 +225,8 @@ def report(jobs, size):
         print("  " + "  ".join(cells))
         if i == 0:
             print("  " + "  ".join("-" * w for w in widths))
-    print("  (MB = 10^6 bytes; ratio = median over rounds of time / vostrel's "
-          "time in the same round)")
+    print(f"  (MB = 10^6 bytes; ratio = median over rounds of time / "
+          f"{ref_name}'s time in the same round)")
     for job in jobs:
         if job.failed:
             print(f"  {job.name} failed: {job.failed}")
@@ -310,9 +322,10 @@ def rss_check(tools, gen, tmp):
     results = []
     for dataset in ["1mb", "large"]:
         data = tmp / f"{dataset}.out"
-        size = generate(gen, dataset, COLUMNS, data)
+        size = generate(gen, dataset, data)
         code, wall, rss = run_once(
-            [tools["vostrel"], data.name, str(HEADER_ROWS), str(COLUMNS)],
+            [tools["vostrel"], data.name, str(HEADER_ROWS),
+             str(DATASETS[dataset][0])],
             str(tmp), tmp / "vostrel.log")
         if code != 0:
             die(f"vostrel failed on {data.name} with exit status {code}")
@@ -324,6 +337,36 @@ def rss_check(tools, gen, tmp):
     print(f"  difference: {(results[1][3] - results[0][3]) / 1024.0:.1f} MiB")
 
 
+def same_outputs(tmp, stem):
+    """True when the baseline wrote the same daily and monthly files as
+    vostrel, byte for byte."""
+    for ext in (".tut", ".mut"):
+        mine, theirs = tmp / (stem + ext), tmp / "baseline" / (stem + ext)
+        if not (mine.exists() and theirs.exists()
+                and mine.read_bytes() == theirs.read_bytes()):
+            print(f"  CHECK FAILED: {stem}{ext} of vostrel and of the "
+                  f"baseline differ")
+            return False
+    print("  check: vostrel's and the baseline's daily and monthly files "
+          "are identical")
+    return True
+
+
+def fast_share(record_paths, data, columns):
+    """The share of records that the record fast path read, as reported by
+    bench/record_paths with the tool's own path; None without it."""
+    if record_paths is None:
+        return None
+    r = subprocess.run([record_paths, str(data), str(HEADER_ROWS),
+                        str(columns), "1", "default"],
+                       capture_output=True, text=True)
+    fields = r.stdout.split()
+    if r.returncode != 0 or len(fields) < 7:
+        return None
+    return (f"{fields[6]}% of {int(fields[2]) + int(fields[4])} records "
+            f"(path {fields[0]})")
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--vostrel", help="path of the vostrel binary (release "
@@ -333,6 +376,9 @@ def main():
     ap.add_argument("--gen-results", help="path of gen_results (overrides "
                     "--bin-dir)")
     ap.add_argument("--bare-sum", help="path of bare_sum (overrides --bin-dir)")
+    ap.add_argument("--baseline", help="another vostrel binary (say, built "
+                    "from an earlier commit) to time side by side; its "
+                    "files must equal vostrel's")
     ap.add_argument("--python", default="/usr/bin/python3",
                     help="Python with pandas for the pandas peer "
                     "(default: %(default)s)")
@@ -368,6 +414,8 @@ def main():
                 f"choose from {','.join(PROGRAMS)}")
     if args.rss_check:
         selected = ["vostrel"]
+    if not args.baseline:
+        selected = [s for s in selected if s != "baseline"]
 
     bin_dir = Path(args.bin_dir) if args.bin_dir else None
     gen = find_exe(args.gen_results or (bin_dir and bin_dir / "gen_results"))
@@ -381,6 +429,10 @@ def main():
             if tools[name] is None:
                 die("vostrel binary not found: give --vostrel (or leave it "
                     "out with --only)")
+        elif name == "baseline":
+            tools[name] = find_exe(args.baseline)
+            if tools[name] is None:
+                die(f"baseline binary not found: {args.baseline}")
         elif name == "bare":
             tools[name] = find_exe(args.bare_sum
                                    or (bin_dir and bin_dir / "bare_sum"))
@@ -400,6 +452,7 @@ def main():
     selected = [n for n in selected if tools.get(n)]
     if not selected:
         die("nothing to run")
+    record_paths = find_exe(bin_dir and bin_dir / "record_paths")
 
     status = 0
     tmp = Path(tempfile.mkdtemp(prefix="vostrel-bench-", dir=args.tmp_dir))
@@ -421,22 +474,32 @@ def main():
             rss_check(tools, gen, tmp)
             return 0
         datasets = ["quick"] if args.quick else (
-            ["medium", "large"] if args.large else ["medium"])
+            ["medium", "daily"] + (["large"] if args.large else []))
         print(f"programs: {', '.join(selected)}; {warmup} warm-up and "
               f"{runs} timed rounds per file\n")
         for dataset in datasets:
             data = tmp / f"{dataset}.out"
-            size = generate(gen, dataset, COLUMNS, data)
-            jobs = make_jobs(selected, tools, data, tmp)
+            size = generate(gen, dataset, data)
+            columns = DATASETS[dataset][0]
+            jobs = make_jobs(selected, tools, data, columns, tmp)
             bench_file(jobs, size, runs, warmup, tmp)
+            share = fast_share(record_paths, data, columns)
+            if share:
+                print(f"  record fast path: {share}")
             vostrel = next((j for j in jobs if j.name == "vostrel"), None)
             if vostrel and not vostrel.failed:
                 if not (tmp / f"{dataset}.tut").exists():
                     print(f"  warning: vostrel wrote no {dataset}.tut")
                 elif not check_vostrel(tmp, dataset):
                     status = 1
+                baseline = next((j for j in jobs if j.name == "baseline"),
+                                None)
+                if baseline and not baseline.failed and not same_outputs(
+                        tmp, dataset):
+                    status = 1
             if any(j.failed for j in jobs):
                 status = 1
+            shutil.rmtree(tmp / "baseline", ignore_errors=True)
             for f in tmp.iterdir():
                 f.unlink()
     except KeyboardInterrupt:

@@ -10,7 +10,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-  targets=(fuzz_scans fuzz_render fuzz_run fuzz_main)
+  targets=(fuzz_scans fuzz_render fuzz_run fuzz_main fuzz_record)
 fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

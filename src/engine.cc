@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "record_fast.h"
 #include "scan.h"
 #include "writers.h"
 
@@ -65,14 +66,21 @@ class RecordLoop {
         daily_(daily),
         monthly_(monthly),
         console_(console),
-        line_values_(columns.size()) {}
+        line_values_(columns.size()),
+        fast_(columns.size()) {}
 
   void Run();
+  const RecordLoopStats& stats() const { return stats_; }
 
  private:
+  // Reads the record with the fast path when it takes the line: sets the date,
+  // adds the values and consumes the line, as the exact scans and the line
+  // read would. Returns false, consuming nothing, when it does not.
+  bool ReadFastRecord();
   // Scans one value per column; false if any converted nothing. Every column
   // is scanned even after a failure.
   bool ScanValues();
+  void AddValue(ColumnSums& c, double value) const;
   void CloseDay();
   void CloseMonth(int32_t month_length);
 
@@ -84,25 +92,34 @@ class RecordLoop {
   Output& console_;
   RecordDate date_;
   std::vector<double> line_values_;
+  RecordReader fast_;
+  RecordLoopStats stats_;
   std::string line_;  // scratch for the lines written
 };
 
 void RecordLoop::Run() {
   for (;;) {
-    bool stop = !ScanRecordDate(in_, date_);
-    if (!stop) stop = !ScanValues();
-    // Fields after the last value are ignored with the rest of the line.
-    SkipLine(in_);
+    bool complete;
+    if (fast_.enabled() && ReadFastRecord()) {
+      complete = true;
+      ++stats_.fast_records;
+    } else {
+      const bool date_read = ScanRecordDate(in_, date_);
+      complete = date_read && ScanValues();
+      // Fields after the last value are ignored with the rest of the line.
+      SkipLine(in_);
+      if (date_read) ++stats_.exact_records;
+    }
     if (date_.hour == kHoursPerDay) {
       // A record whose values did not all scan closes nothing.
-      if (stop) return;
+      if (!complete) return;
       CloseDay();
       const int32_t month_length = DaysInMonth(date_.year, date_.month);
       // A month outside the calendar (length -1) never closes.
       if (month_length >= 0 && date_.day == month_length) {
         CloseMonth(month_length);
       }
-    } else if (stop) {
+    } else if (!complete) {
       // The input ended inside a day: what was read of it still counts in
       // the totals, unless the hour was no hour of a day at all.
       if (date_.hour < kHoursPerDay) {
@@ -114,6 +131,19 @@ void RecordLoop::Run() {
   }
 }
 
+bool RecordLoop::ReadFastRecord() {
+  // An empty window is refilled first, as the first scan would do.
+  if (in_.begin() == in_.end() && !in_.Refill()) return false;
+  int32_t date[4];
+  const char* next = fast_.Read(in_.begin(), in_.end(), date);
+  if (next == nullptr) return false;
+  date_ = {date[0], date[1], date[2], date[3]};
+  const double* values = fast_.values();
+  for (size_t i = 0; i < columns_.size(); ++i) AddValue(columns_[i], values[i]);
+  in_.Advance(next);
+  return true;
+}
+
 bool RecordLoop::ScanValues() {
   bool all_scanned = true;
   for (ColumnSums& c : columns_) {
@@ -122,12 +152,16 @@ bool RecordLoop::ScanValues() {
       all_scanned = false;
       continue;
     }
-    if (value > kValidityThreshold && !(noneg_ && value < 0.0)) {
-      c.day_sum += value;
-      ++c.day_count;
-    }
+    AddValue(c, value);
   }
   return all_scanned;
+}
+
+void RecordLoop::AddValue(ColumnSums& c, double value) const {
+  if (value > kValidityThreshold && !(noneg_ && value < 0.0)) {
+    c.day_sum += value;
+    ++c.day_count;
+  }
 }
 
 void RecordLoop::CloseDay() {
@@ -169,8 +203,11 @@ void RecordLoop::CloseMonth(int32_t month_length) {
 }  // namespace
 
 void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-                   Output& daily, Output& monthly, Output& console) {
-  RecordLoop(in, noneg, columns, daily, monthly, console).Run();
+                   Output& daily, Output& monthly, Output& console,
+                   RecordLoopStats* stats) {
+  RecordLoop loop(in, noneg, columns, daily, monthly, console);
+  loop.Run();
+  if (stats != nullptr) *stats = loop.stats();
 }
 
 }  // namespace vostrel

@@ -35,15 +35,27 @@ bool IsLeapYear(int32_t year);
 // 12, which no day number matches.
 int32_t DaysInMonth(int32_t year, int32_t month);
 
+// How the record loop read its records: whole lines by the record fast path
+// (record_fast.h), or with the exact scans. A record counts once its four
+// date fields are read.
+struct RecordLoopStats {
+  uint64_t fast_records = 0;
+  uint64_t exact_records = 0;
+};
+
 // The record loop. Reads records from `in` (positioned after the header
 // block) until the input ends or a field fails to scan, adding valid values
 // into `columns` (one per data column, zeroed by the caller). Writes a line to
 // `daily` at every hour-24 record and to `monthly` at the hour-24 record of a
 // month's last day, with a "." or "MONTH/YEAR" progress mark on `console`.
-// Leaves the run's totals in the columns' total sums. Reports nothing; the
-// caller checks the input and outputs for errors.
+// Leaves the run's totals in the columns' total sums, and in `stats`, unless it
+// is null, how the records were read. Reports nothing; the caller checks the
+// input and outputs for errors. Lines of the fast path's form are read by it
+// (ActiveRecordPath()), every other record by the exact scans; the results
+// are the same either way.
 void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-                   Output& daily, Output& monthly, Output& console);
+                   Output& daily, Output& monthly, Output& console,
+                   RecordLoopStats* stats = nullptr);
 
 }  // namespace vostrel
 

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "record_fast.h"
 #include "render.h"
 #include "text_io.h"
 
@@ -84,20 +87,71 @@ struct LoopCase {
   std::string totals;  // the column totals as the totals line renders them
 };
 
+// What a run of the record loop wrote and summed.
+struct LoopResult {
+  std::string daily, monthly, console;
+  std::vector<double> totals;
+  RecordLoopStats stats;
+};
+
+LoopResult RunLoop(RecordPath path, const std::string& input, size_t columns,
+                   bool noneg, size_t block_size = 1 << 16) {
+  const RecordPath saved = ActiveRecordPath();
+  SetRecordPath(path);
+  StringInput in(input, block_size);
+  std::vector<ColumnSums> sums(columns);
+  StringOutput daily, monthly, console;
+  LoopResult r;
+  RunRecordLoop(in, noneg, sums, daily, monthly, console, &r.stats);
+  SetRecordPath(saved);
+  r.daily = daily.bytes();
+  r.monthly = monthly.bytes();
+  r.console = console.bytes();
+  for (const ColumnSums& c : sums) r.totals.push_back(c.total_sum);
+  return r;
+}
+
+// The fast record paths this CPU has.
+std::vector<RecordPath> FastPaths() {
+  std::vector<RecordPath> paths;
+  for (RecordPath p :
+       {RecordPath::kPortable, RecordPath::kAvx2, RecordPath::kAvx512}) {
+    if (RecordPathSupported(p)) paths.push_back(p);
+  }
+  return paths;
+}
+
+// Expects `fast` to be `exact` byte for byte and bit for bit.
+void ExpectSameRun(const LoopResult& exact, const LoopResult& fast,
+                   const std::string& what) {
+  EXPECT_EQ(exact.daily, fast.daily) << what;
+  EXPECT_EQ(exact.monthly, fast.monthly) << what;
+  EXPECT_EQ(exact.console, fast.console) << what;
+  ASSERT_EQ(exact.totals.size(), fast.totals.size()) << what;
+  for (size_t i = 0; i < exact.totals.size(); ++i) {
+    EXPECT_EQ(std::bit_cast<uint64_t>(exact.totals[i]),
+              std::bit_cast<uint64_t>(fast.totals[i]))
+        << what << " column " << i + 1;
+  }
+}
+
 class RecordLoopTest : public ::testing::Test {
  protected:
+  // Runs the loop with the exact scans alone and then with each fast path,
+  // which must give the same; keeps the results of the first.
   void Run(const std::string& input, size_t columns, bool noneg = false) {
-    StringInput in(input);
-    std::vector<ColumnSums> sums(columns);
-    StringOutput daily, monthly, console;
-    RunRecordLoop(in, noneg, sums, daily, monthly, console);
-    daily_ = daily.bytes();
-    monthly_ = monthly.bytes();
-    console_ = console.bytes();
+    const LoopResult exact = RunLoop(RecordPath::kOff, input, columns, noneg);
+    for (RecordPath path : FastPaths()) {
+      ExpectSameRun(exact, RunLoop(path, input, columns, noneg),
+                    std::string("path ") + RecordPathName(path));
+    }
+    daily_ = exact.daily;
+    monthly_ = exact.monthly;
+    console_ = exact.console;
     totals_.clear();
-    for (const ColumnSums& c : sums) {
-      if (&c != &sums.front()) totals_ += '\t';
-      AppendNumber(totals_, c.total_sum);
+    for (double total : exact.totals) {
+      if (!totals_.empty()) totals_ += '\t';
+      AppendNumber(totals_, total);
     }
   }
 
@@ -282,6 +336,115 @@ TEST_F(RecordLoopTest, RecordsAreReadScanByScan) {
       {"failed value", "2001 1 1 5 1 +-3 4\n2001 1 1 6 9 9 9\n", 3, "", "", "",
        "1\t0\t-3"}};
   for (const LoopCase& c : kCases) Check(c);
+}
+
+// Random records, most of them in the fast path's form and the rest with the
+// tokens, blanks and line ends that only the exact scans read.
+std::string RandomRecords(uint64_t seed, size_t lines, size_t columns) {
+  std::mt19937_64 rng(seed);
+  const auto pick = [&rng](size_t n) { return static_cast<size_t>(rng() % n); };
+  const auto digits = [&pick](size_t n) {
+    std::string text;
+    for (size_t i = 0; i < n; ++i) text += static_cast<char>('0' + pick(10));
+    return text;
+  };
+  // Tokens that the number scan reads in its own way; a token it cannot read
+  // at all would end the run, so only the last record may have one.
+  static const char* const kOdd[] = {"1e3",
+                                     "1.",
+                                     ".5",
+                                     "1.2.3",
+                                     "\r",
+                                     "\v",
+                                     "\f",
+                                     "-0",
+                                     "+0.0",
+                                     "1E-2",
+                                     "1e+",
+                                     "-.5",
+                                     "9007199254740993",
+                                     "123456789012345678901",
+                                     "0.00000000000000000000001"};
+  static const char* const kBlanks[] = {" ", "\t", "  ", " \t", "\t\t"};
+  std::string text;
+  int32_t year = 1999, month = 12, day = 31, hour = 0;
+  for (size_t line = 0; line < lines; ++line) {
+    if (++hour > kHoursPerDay) {
+      hour = 1;
+      if (++day > DaysInMonth(year, month)) {
+        day = 1;
+        if (++month > 12) {
+          month = 1;
+          ++year;
+        }
+      }
+    }
+    std::vector<std::string> fields = {
+        std::to_string(year), std::to_string(month), std::to_string(day),
+        (pick(30) == 0 ? "0" : "") + std::to_string(hour)};
+    for (size_t c = 0; c < columns; ++c) {
+      const size_t r = pick(100);
+      if (r < 40) {
+        fields.push_back("0");
+      } else if (r < 44) {
+        fields.push_back("-9999");
+      } else if (r < 46) {
+        fields.push_back(kOdd[pick(std::size(kOdd))]);
+      } else if (r < 49) {
+        // 14 to 20 digits, sometimes with a point: around the limits of the
+        // fast conversion and of the exact double.
+        std::string long_digits = digits(14 + pick(7));
+        if (pick(2) == 0) long_digits.insert(1 + pick(12), ".");
+        fields.push_back(long_digits);
+      } else {
+        std::string value = (r < 55   ? "-"
+                             : r < 57 ? "+"
+                                      : "") +
+                            std::to_string(pick(r < 70 ? 10 : 100000));
+        if (pick(3) != 0) value += "." + digits(1 + pick(6));
+        fields.push_back(value);
+      }
+    }
+    if (line + 1 == lines) fields.push_back("x");
+    const size_t shape = pick(100);
+    if (shape == 0) fields.pop_back();
+    if (shape == 1) fields.push_back("7");
+    if (shape == 2) fields.clear();
+    if (shape == 3) text += std::string(kMaxLineRead, ' ');
+    if (pick(4) == 0) text += kBlanks[pick(std::size(kBlanks))];
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) text += kBlanks[pick(std::size(kBlanks))];
+      text += fields[i];
+    }
+    if (pick(4) == 0) text += kBlanks[pick(std::size(kBlanks))];
+    text += pick(10) == 0 ? "\r\n" : "\n";
+  }
+  return text;
+}
+
+// Every fast path gives what the exact scans alone give, whatever the
+// records and wherever the input's blocks end.
+TEST(RecordPathsTest, GiveTheExactScansResultsOnRandomRecords) {
+  for (uint64_t seed = 1; seed <= 3; ++seed) {
+    const size_t columns = 3 * seed - 1;
+    const std::string input = RandomRecords(seed, 1000, columns);
+    for (const bool noneg : {false, true}) {
+      for (const size_t block : {size_t{61}, size_t{4096}, size_t{1} << 16}) {
+        const std::string what = "seed " + std::to_string(seed) + " block " +
+                                 std::to_string(block) +
+                                 (noneg ? " noneg" : "");
+        const LoopResult exact =
+            RunLoop(RecordPath::kOff, input, columns, noneg, block);
+        for (RecordPath path : FastPaths()) {
+          const LoopResult fast = RunLoop(path, input, columns, noneg, block);
+          ExpectSameRun(exact, fast, what + " path " + RecordPathName(path));
+          if (block >= 4096) {
+            EXPECT_GT(fast.stats.fast_records, 500u) << what;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
