@@ -15,8 +15,9 @@ endif()
 set(VOSTREL_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH
     "GoogleTest sources to build the cross-compiled unit tests with")
 if(NOT EXISTS ${VOSTREL_GTEST_SOURCE_DIR}/CMakeLists.txt)
-  message(FATAL_ERROR "No GoogleTest sources in VOSTREL_GTEST_SOURCE_DIR "
-          "(${VOSTREL_GTEST_SOURCE_DIR}); on Debian: apt-get install googletest")
+  message(FATAL_ERROR
+          "No GoogleTest sources in VOSTREL_GTEST_SOURCE_DIR "
+          "(${VOSTREL_GTEST_SOURCE_DIR}); Debian: apt-get install googletest")
 endif()
 
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

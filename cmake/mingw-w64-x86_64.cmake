@@ -1,6 +1,7 @@
 # Cross build for Windows x64 with mingw-w64; programs run under wine.
 #
-#   cmake --preset windows    (or -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+#   cmake --preset windows
+#   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake ...
 #
 # The executables are linked statically, so they need no DLL beside them.
 

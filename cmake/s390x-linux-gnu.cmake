@@ -1,6 +1,7 @@
 # Cross build for big-endian Linux on s390x; programs run under qemu-user.
 #
-#   cmake --preset s390x    (or -DCMAKE_TOOLCHAIN_FILE=cmake/s390x-linux-gnu.cmake)
+#   cmake --preset s390x
+#   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/s390x-linux-gnu.cmake ...
 #
 # The executables are linked statically, so qemu needs no s390x libraries.
 
