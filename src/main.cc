@@ -4,6 +4,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "driver.h"
 #include "file_system.h"
 #include "text_io.h"
@@ -13,6 +18,11 @@ int main(int argc, char** argv) {
   // A console piped into a reader that quits early must not end the run
   // before the output files are complete: console write errors are ignored.
   std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef _WIN32
+  // vostrel writes its own CR LF; the C runtime's text mode would make the
+  // console show CR CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
 #endif
   vostrel::FileOutput console(stdout);
   vostrel::DiskFileSystem files;
