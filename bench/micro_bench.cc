@@ -89,6 +89,18 @@ void BM_SkipLine(benchmark::State& state) {
 }
 BENCHMARK(BM_SkipLine);
 
+// Renders every value of `values` per iteration.
+void RenderAll(benchmark::State& state, const std::vector<double>& values) {
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    for (double v : values) vostrel::AppendNumber(out, v);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(
+      static_cast<int64_t>(state.iterations() * values.size()));
+}
+
 void BM_AppendNumber(benchmark::State& state) {
   // Sums of 24 hourly values, as a daily line holds them.
   std::mt19937_64 rng(2);
@@ -99,14 +111,7 @@ void BM_AppendNumber(benchmark::State& state) {
       v += static_cast<double>(rng() % 5000000) / 1e3;
     }
   }
-  std::string out;
-  for (auto _ : state) {
-    out.clear();
-    for (double v : values) vostrel::AppendNumber(out, v);
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetItemsProcessed(
-      static_cast<int64_t>(state.iterations() * values.size()));
+  RenderAll(state, values);
 }
 BENCHMARK(BM_AppendNumber);
 
@@ -137,14 +142,7 @@ void BM_AppendNumberMix(benchmark::State& state) {
     }
     values[i] = terms == 1 ? value() : sum;
   }
-  std::string out;
-  for (auto _ : state) {
-    out.clear();
-    for (double v : values) vostrel::AppendNumber(out, v);
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetItemsProcessed(
-      static_cast<int64_t>(state.iterations() * values.size()));
+  RenderAll(state, values);
 }
 BENCHMARK(BM_AppendNumberMix);
 

@@ -65,6 +65,14 @@ ExitStatus RefuseToOverwriteDaily(const RunState& run, Output& console) {
       "refusing to overwrite the daily file with " + run.names.monthly + "\n");
 }
 
+// Creates (or empties) the output `name` into `output`.
+ExitStatus CreateOutput(FileSystem& files, const std::string& name,
+                        std::unique_ptr<Output>& output, Output& console) {
+  output = files.Create(name);
+  if (output != nullptr) return ExitStatus::kSuccess;
+  return Fail(console, ExitStatus::kFileError, "error opening " + name + "\n");
+}
+
 ExitStatus OpenFiles(FileSystem& files, RunState& run, Output& console) {
   const std::string& typed = run.command_line.input;
   run.input = files.OpenForReading(typed);
@@ -87,22 +95,15 @@ ExitStatus OpenFiles(FileSystem& files, RunState& run, Output& console) {
   if (files.SameFile(run.names.daily, run.names.monthly)) {
     return RefuseToOverwriteDaily(run, console);
   }
-  run.daily = files.Create(run.names.daily);
-  if (run.daily == nullptr) {
-    return Fail(console, ExitStatus::kFileError,
-                "error opening " + run.names.daily + "\n");
-  }
+  const ExitStatus status =
+      CreateOutput(files, run.names.daily, run.daily, console);
+  if (status != ExitStatus::kSuccess) return status;
   // A link from one output name to the other's missing file reaches a file
   // only now that the daily one exists.
   if (files.SameFile(run.names.daily, run.names.monthly)) {
     return RefuseToOverwriteDaily(run, console);
   }
-  run.monthly = files.Create(run.names.monthly);
-  if (run.monthly == nullptr) {
-    return Fail(console, ExitStatus::kFileError,
-                "error opening " + run.names.monthly + "\n");
-  }
-  return ExitStatus::kSuccess;
+  return CreateOutput(files, run.names.monthly, run.monthly, console);
 }
 
 ExitStatus SettleLayout(RunState& run, Output& console) {
