@@ -2,6 +2,8 @@
 // and the way sums are carried from day to month to run.
 #include "engine.h"
 
+#include <bit>
+#include <cmath>
 #include <string>
 
 #include "record_fast.h"
@@ -67,6 +69,7 @@ class RecordLoop {
         monthly_(monthly),
         console_(console),
         line_values_(columns.size()),
+        line_powers_(columns.size()),
         fast_(columns.size()) {}
 
   void Run();
@@ -92,7 +95,11 @@ class RecordLoop {
   Output& console_;
   RecordDate date_;
   std::vector<double> line_values_;
+  // For WriteRecordLine: 10^k where a line value is the value of the last
+  // record as the fast path read it, else 0.
+  std::vector<double> line_powers_;
   RecordReader fast_;
+  bool last_record_fast_ = false;
   RecordLoopStats stats_;
   std::string line_;  // scratch for the lines written
 };
@@ -100,7 +107,8 @@ class RecordLoop {
 void RecordLoop::Run() {
   for (;;) {
     bool complete;
-    if (fast_.enabled() && ReadFastRecord()) {
+    last_record_fast_ = fast_.enabled() && ReadFastRecord();
+    if (last_record_fast_) {
       complete = true;
       ++stats_.fast_records;
     } else {
@@ -172,8 +180,21 @@ void RecordLoop::CloseDay() {
     const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
     line_values_[i] = complete ? c.day_sum : kIncompleteMark;
   }
+  // A day of daily data holds its one value as read (0 + v is v, but for a
+  // v of -0), and its text can then come from the digits that were read.
+  const double* powers = nullptr;
+  if (last_record_fast_) {
+    const double* read = fast_.values();
+    const double* divisors = fast_.divisors();
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      const bool as_read = std::bit_cast<uint64_t>(line_values_[i]) ==
+                           std::bit_cast<uint64_t>(read[i]);
+      line_powers_[i] = as_read ? std::fabs(divisors[i]) : 0;
+    }
+    powers = line_powers_.data();
+  }
   WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_, line_);
+                  line_values_, powers, line_);
   console_.Write(".");
   for (ColumnSums& c : columns_) {
     c.day_sum = 0;
@@ -191,7 +212,7 @@ void RecordLoop::CloseMonth(int32_t month_length) {
     line_values_[i] = complete ? c.month_sum : kIncompleteMark;
   }
   WriteRecordLine(monthly_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_, line_);
+                  line_values_, nullptr, line_);
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
   for (ColumnSums& c : columns_) {

@@ -202,5 +202,78 @@ TEST(AppendNumberTest, MatchesTheRuleOnIntegersAndFastRangeBits) {
   }
 }
 
+// The text WriteScannedNumber gives for the value the number scans read from
+// mantissa / 10^k.
+std::string ScannedText(uint64_t mantissa, int k, bool negative) {
+  const double power = std::pow(10.0, k);  // exact up to 10^22
+  const double magnitude = static_cast<double>(mantissa) / power;
+  char text[kMaxNumberText];
+  const char* end =
+      WriteScannedNumber(text, negative ? -magnitude : magnitude, power);
+  return std::string(static_cast<const char*>(text), end);
+}
+
+// From the digits read: no rounding up to six digits, half up beyond, and
+// the double's own expansion where the decimal is a halfway point (these are
+// the ties of the table above) or has too many digits to decide.
+TEST(WriteScannedNumberTest, WritesTheRuleFromTheDigitsRead) {
+  const struct {
+    uint64_t mantissa;
+    int k;
+    const char* text;
+  } kCases[] = {
+      {0, 0, "0"},
+      {0, 3, "0"},
+      {5, 0, "5"},
+      {1178771897, 6, "1178.77"},
+      {63700, 6, "0.0637"},
+      {125, 7, "1.25e-005"},
+      {10000, 8, "0.0001"},
+      {99999951, 12, "0.0001"},
+      {9999994, 1, "999999"},
+      {99999951, 2, "1e+006"},
+      {12345678901234, 0, "1.23457e+013"},
+      {1234567, 0, "1.23457e+006"},
+      {1234565, 7, "0.123457"},
+      {12345675, 6, "12.3457"},
+      {40000005, 7, "4"},
+      {1234565, 0, "1.23457e+006"},
+      {1234564999999999, 15, "1.23456"},
+      {9007199254740992, 0, "9.0072e+015"},
+      {1, 19, "1e-019"},
+      {123456789012345, 19, "1.23457e-005"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.text, ScannedText(c.mantissa, c.k, false))
+        << c.mantissa << " / 10^" << c.k;
+    EXPECT_EQ(std::string("-") + c.text, ScannedText(c.mantissa, c.k, true))
+        << "-" << c.mantissa << " / 10^" << c.k;
+  }
+}
+
+// Decimals of 1 to 16 digits with 0 to 19 fraction digits, many with a
+// seventh digit and more that lie on or next to a halfway point.
+TEST(WriteScannedNumberTest, MatchesTheRuleOnScannedDecimals) {
+  std::mt19937_64 rng(10);
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(rng() % 16);
+    uint64_t mantissa = rng() % 9000000000000000 + 1000000000000000;
+    for (int d = 16; d > digits; --d) mantissa /= 10;
+    if (digits > 7 && rng() % 2 == 0) {
+      // Digits 7 on: 5 then zeros, give or take one in the last place.
+      uint64_t unit = 1;
+      for (int d = 6; d < digits; ++d) unit *= 10;
+      mantissa = mantissa / unit * unit + unit / 2 + rng() % 3 - 1;
+    }
+    const int k = static_cast<int>(rng() % 20);
+    const bool negative = (rng() & 1) != 0;
+    const double power = std::pow(10.0, k);
+    const double magnitude = static_cast<double>(mantissa) / power;
+    EXPECT_EQ(ReferenceNumber(negative ? -magnitude : magnitude),
+              ScannedText(mantissa, k, negative))
+        << (negative ? "-" : "") << mantissa << " / 10^" << k;
+  }
+}
+
 }  // namespace
 }  // namespace vostrel

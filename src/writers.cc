@@ -32,36 +32,45 @@ void WriteHeaderBlock(Input& in, int32_t header_rows,
 
 namespace {
 
-void AppendInt(std::string& out, int32_t value) {
-  char text[16];
-  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+// The longest "%d" of an int32_t, "-2147483648", rounded up.
+constexpr size_t kMaxIntText = 12;
+
+char* WriteInt(char* p, int32_t value) {
+  return std::to_chars(p, p + kMaxIntText, value).ptr;
 }
 
 }  // namespace
 
 void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
                      int32_t hour, const std::vector<double>& values,
-                     std::string& scratch) {
-  std::string& line = scratch;
-  line.clear();
-  AppendInt(line, year);
-  line += '\t';
-  AppendInt(line, month);
-  line += '\t';
-  AppendInt(line, day);
-  line += '\t';
-  AppendInt(line, hour);
-  for (double v : values) {
-    line += '\t';
-    AppendNumber(line, v);
+                     const double* powers_of_ten, std::string& scratch) {
+  // Written in place at its longest, so that no field checks for room; the
+  // scratch keeps that size between lines and only the text is handed on.
+  const size_t longest =
+      4 * (kMaxIntText + 1) + values.size() * (kMaxNumberText + 1) + 1;
+  if (scratch.size() < longest) scratch.resize(longest);
+  char* const line = scratch.data();
+  char* p = line;
+  p = WriteInt(p, year);
+  *p++ = '\t';
+  p = WriteInt(p, month);
+  *p++ = '\t';
+  p = WriteInt(p, day);
+  *p++ = '\t';
+  p = WriteInt(p, hour);
+  for (size_t i = 0; i < values.size(); ++i) {
+    *p++ = '\t';
+    p = powers_of_ten != nullptr && powers_of_ten[i] != 0
+            ? WriteScannedNumber(p, values[i], powers_of_ten[i])
+            : WriteNumber(p, values[i]);
   }
-  line += '\n';
-  out.Write(line);
+  *p++ = '\n';
+  out.Write(std::string_view(line, static_cast<size_t>(p - line)));
 }
 
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,
                      std::string& scratch) {
-  WriteRecordLine(out, 0, 0, 0, 0, totals, scratch);
+  WriteRecordLine(out, 0, 0, 0, 0, totals, nullptr, scratch);
 }
 
 }  // namespace vostrel
