@@ -12,10 +12,7 @@
 // (a results file: whitespace-separated tokens read with strtod, others
 // skipped), and per token position on the line the sum over blocks of 24
 // lines and the running sum from the start of the file, as the daily and
-// total lines hold them. Then N decimals of 1 to 16 digits with 0 to 19
-// fraction digits, half of them on or next to a six-digit halfway point,
-// divided as the number scans divide and written by WriteScannedNumber.
-// Exit status 1 on any mismatch.
+// total lines hold them. Exit status 1 on any mismatch.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -145,34 +142,6 @@ bool CheckFile(const char* name, Counts& counts) {
   return true;
 }
 
-void CheckScanned(uint64_t n, Counts& counts) {
-  std::mt19937_64 rng(2);
-  for (uint64_t i = 0; i < n; ++i) {
-    const int digits = 1 + static_cast<int>(rng() % 16);
-    uint64_t mantissa = rng() % 9000000000000000 + 1000000000000000;
-    for (int d = 16; d > digits; --d) mantissa /= 10;
-    if (digits > 7 && rng() % 2 == 0) {
-      uint64_t unit = 1;
-      for (int d = 6; d < digits; ++d) unit *= 10;
-      mantissa = mantissa / unit * unit + unit / 2 + rng() % 3 - 1;
-    }
-    const double power = std::pow(10.0, static_cast<int>(rng() % 20));
-    double value = static_cast<double>(mantissa) / power;
-    if ((rng() & 1) != 0) value = -value;
-    ++counts.checked;
-    if (NearTie(value)) ++counts.near_ties;
-    char text[vostrel::kMaxNumberText];
-    const std::string got(text,
-                          vostrel::WriteScannedNumber(text, value, power));
-    const std::string want = vostrel::ReferenceNumber(value);
-    if (got != want && ++counts.mismatches <= 20) {
-      std::printf("MISMATCH scanned %llu / %g: got %s, want %s\n",
-                  static_cast<unsigned long long>(mantissa), power, got.c_str(),
-                  want.c_str());
-    }
-  }
-}
-
 void Report(const char* what, const Counts& counts) {
   std::printf("%s: %llu checked, %llu near ties, %llu mismatches\n", what,
               static_cast<unsigned long long>(counts.checked),
@@ -192,10 +161,6 @@ int main(int argc, char** argv) {
   CheckRandom(std::strtoull(argv[1], nullptr, 10), random);
   Report("random", random);
   mismatches += random.mismatches;
-  Counts scanned;
-  CheckScanned(std::strtoull(argv[1], nullptr, 10), scanned);
-  Report("scanned", scanned);
-  mismatches += scanned.mismatches;
   for (int i = 2; i < argc; ++i) {
     Counts file;
     if (!CheckFile(argv[i], file)) return 2;

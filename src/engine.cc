@@ -2,8 +2,6 @@
 // and the way sums are carried from day to month to run.
 #include "engine.h"
 
-#include <bit>
-#include <cmath>
 #include <string>
 
 #include "record_fast.h"
@@ -69,7 +67,6 @@ class RecordLoop {
         monthly_(monthly),
         console_(console),
         line_values_(columns.size()),
-        line_powers_(columns.size()),
         fast_(columns.size()) {}
 
   void Run();
@@ -95,11 +92,7 @@ class RecordLoop {
   Output& console_;
   RecordDate date_;
   std::vector<double> line_values_;
-  // For WriteRecordLine: 10^k where a line value is the value of the last
-  // record as the fast path read it, else 0.
-  std::vector<double> line_powers_;
   RecordReader fast_;
-  bool last_record_fast_ = false;
   RecordLoopStats stats_;
   std::string line_;  // scratch for the lines written
 };
@@ -107,8 +100,7 @@ class RecordLoop {
 void RecordLoop::Run() {
   for (;;) {
     bool complete;
-    last_record_fast_ = fast_.enabled() && ReadFastRecord();
-    if (last_record_fast_) {
+    if (fast_.enabled() && ReadFastRecord()) {
       complete = true;
       ++stats_.fast_records;
     } else {
@@ -180,21 +172,8 @@ void RecordLoop::CloseDay() {
     const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
     line_values_[i] = complete ? c.day_sum : kIncompleteMark;
   }
-  // A day of daily data holds its one value as read (0 + v is v, but for a
-  // v of -0), and its text can then come from the digits that were read.
-  const double* powers = nullptr;
-  if (last_record_fast_) {
-    const double* read = fast_.values();
-    const double* divisors = fast_.divisors();
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      const bool as_read = std::bit_cast<uint64_t>(line_values_[i]) ==
-                           std::bit_cast<uint64_t>(read[i]);
-      line_powers_[i] = as_read ? std::fabs(divisors[i]) : 0;
-    }
-    powers = line_powers_.data();
-  }
   WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_, powers, line_);
+                  line_values_, line_);
   console_.Write(".");
   for (ColumnSums& c : columns_) {
     c.day_sum = 0;
@@ -212,7 +191,7 @@ void RecordLoop::CloseMonth(int32_t month_length) {
     line_values_[i] = complete ? c.month_sum : kIncompleteMark;
   }
   WriteRecordLine(monthly_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_, nullptr, line_);
+                  line_values_, line_);
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
   for (ColumnSums& c : columns_) {

@@ -170,8 +170,6 @@ RecordReader::RecordReader(size_t columns) : columns_(columns) {
 
 RecordReader::~RecordReader() = default;
 
-const double* RecordReader::divisors() const { return scratch_->divisors; }
-
 const char* RecordReader::Read(const char* begin, const char* end,
                                int32_t (&date)[4]) {
   if (read_ == nullptr) return nullptr;

@@ -75,9 +75,6 @@ class RecordReader {
 
   // The values of the last line Read took, one per column.
   const double* values() const { return values_.data(); }
-  // Per value of that line, 10^(its fraction digits), negative for a "-":
-  // each value is its mantissa divided by this, correctly rounded.
-  const double* divisors() const;
 
   // Signature of one path's reader over a scratch area.
   using ReadFn = const char* (*)(const char* begin, const char* end,

@@ -1,18 +1,179 @@
 // vostrel's number rendering: the "\t%lg" fields of the output files, by
-// the tool's own rule, from the six digits that six_digits.h finds.
+// the tool's own rule. Two ways to the six digits: a fast one for magnitudes
+// from about 1e-17 to 1e27 (one exact scaling into [1e5, 1e6) and a rounding
+// whose error is bounded), and the exact one from the 17-digit expansion for
+// everything else and for values the fast one cannot decide, close to a
+// halfway point of the six-digit rounding.
 #include "render.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-
-#include "six_digits.h"
+#include <limits>
 
 namespace vostrel {
 
 namespace {
+
+// Rounds the 17 significant digits in `d` (ASCII) half up to six, in place.
+// Returns true when the carry ran out of the first digit ("999999|5" becomes
+// "100000" one decade higher).
+bool RoundToSixDigits(char* d) {
+  if (d[6] < '5') return false;
+  for (int i = 5; i >= 0; --i) {
+    if (d[i] != '9') {
+      ++d[i];
+      return false;
+    }
+    d[i] = '0';
+  }
+  d[0] = '1';
+  return true;
+}
+
+// Writes 17 significant digits of `magnitude` (positive, finite) into
+// `digits` and returns the decimal exponent of the first. `exact` gives the
+// expansion correctly rounded to 17 digits; otherwise the shortest digits that
+// read back as the same double, padded with zeros, which is cheaper.
+int ExpandDigits(double magnitude, bool exact, char* digits) {
+  char text[40];
+  const auto result = exact ? std::to_chars(text, text + sizeof text, magnitude,
+                                            std::chars_format::scientific, 16)
+                            : std::to_chars(text, text + sizeof text, magnitude,
+                                            std::chars_format::scientific);
+  const char* e = static_cast<const char*>(
+      std::memchr(text, 'e', static_cast<size_t>(result.ptr - text)));
+  int n = 0;
+  for (const char* p = text; p < e; ++p) {
+    if (*p != '.') digits[n++] = *p;
+  }
+  std::fill(digits + n, digits + 17, '0');
+  int exponent = 0;
+  std::from_chars(e[1] == '+' ? e + 2 : e + 1, result.ptr, exponent);
+  return exponent;
+}
+
+// For a normal double, the shortest digits and the 17-digit expansion lie
+// within 1.2 units of the 16th digit of each other. They round to different
+// six-digit results only when a halfway point between those (a 7th digit of 5,
+// then zeros) lies that close, that is when digits 7 to 15 read 500000000 or
+// 499999999. (The expansion's own tie rule, half to even where the format
+// rounds half up, could only matter for a 17th digit of 9, which rounds up
+// either way.)
+bool NearSixDigitHalfway(const char* digits) {
+  const char fill = digits[6] == '5' ? '0' : digits[6] == '4' ? '9' : '\0';
+  if (fill == '\0') return false;
+  return std::all_of(digits + 7, digits + 15,
+                     [fill](char c) { return c == fill; });
+}
+
+// Six significant digits by the rule, as a number from 100000 to 999999,
+// and the decimal exponent of the first.
+struct SixDigits {
+  uint32_t digits;
+  int exponent;
+};
+
+// The six digits of `magnitude` (positive, finite), from its 17-digit
+// expansion. Exact on every double; this is the slow path.
+SixDigits ExactSixDigits(double magnitude) {
+  char expansion[17];
+  // The shortest digits are close enough only where the spacing of doubles
+  // is relative to their size, that is above the subnormal range.
+  const bool normal = magnitude >= std::numeric_limits<double>::min();
+  int exponent = ExpandDigits(magnitude, !normal, expansion);
+  if (normal && NearSixDigitHalfway(expansion)) {
+    exponent = ExpandDigits(magnitude, true, expansion);
+  }
+  if (RoundToSixDigits(expansion)) ++exponent;
+  uint32_t digits = 0;
+  for (int i = 0; i < 6; ++i) {
+    digits = digits * 10 + static_cast<uint32_t>(expansion[i] - '0');
+  }
+  return {digits, exponent};
+}
+
+static_assert(std::numeric_limits<double>::is_iec559,
+              "the fast path relies on correctly rounded IEEE operations");
+
+// 10^0 to 10^22, the powers of ten that doubles hold exactly (5^22 < 2^53).
+constexpr double kExactPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+// The decimal exponents the fast path handles: those whose scaling into
+// [1e5, 1e6) takes one exact power of ten.
+constexpr int kFastLowest = 5 - kLargestExactPower;   // -17
+constexpr int kFastHighest = 5 + kLargestExactPower;  // 27
+
+// magnitude * 10^power correctly rounded, for |power| <= 22: one IEEE
+// multiplication or division by an exact power of ten, so the result lies
+// within half an ulp of the exact product.
+double ScaleByPowerOfTen(double magnitude, int power) {
+  return power >= 0 ? magnitude * kExactPowersOfTen[power]
+                    : magnitude / kExactPowersOfTen[-power];
+}
+
+// Half the width of the window around a six-digit halfway point in which
+// FastSixDigits gives up, in units of the 6th digit. With v the exact value
+// scaled into [1e5, 1e6] and v' the computed one:
+// - |v' - v| <= 2^-34, half an ulp below 2^20 (ScaleByPowerOfTen).
+// - The rule rounds the 17-digit expansion E of the magnitude, not v itself.
+//   E is v rounded to a multiple of 1e-11 (the 17th digit in these units),
+//   so |E - v| <= 0.5e-11, and E and v round alike to six digits unless a
+//   halfway point h = n + 0.5 lies in [v - 0.5e-11, v) (E may reach h and
+//   round up where v rounds down). (This takes x to be the magnitude's
+//   decade; the one exception, v' = 1e5 below, is far from any halfway
+//   point.)
+// So outside [h - 2^-34 - 0.5e-11, h + 2^-34] for every h, rounding v' half
+// up gives the rule's result: 6.4e-11 at most, and the window is 2^-30
+// (9.3e-10), 14 times as wide, which also covers an extra rounding of an
+// extended-precision evaluation. (With correct rounding the window could even
+// be empty: the ulp of v' is at least 2^-36, so every v within 0.5e-11 of h
+// gives v' = h, a fraction of exactly 0.5. No test can tell a narrower window
+// from this one; the margin is for the argument, not for a known value.)
+constexpr double kHalfwayWindow = 0x1p-30;
+// floor(log10(2^e)) is (e * 78913) >> 18 for every |e| <= 1100.
+constexpr int kLog10Of2Times2To18 = 78913;
+
+// Sets `six` as ExactSixDigits would and returns true, for magnitudes from
+// about 1e-17 to 1e27 outside the halfway window; returns false, leaving
+// `six` unspecified, for the rest.
+bool FastSixDigits(double magnitude, SixDigits& six) {
+  // magnitude = f * 2^e with 1 <= f < 2 (the bits of a positive normal;
+  // others fall outside the range below), so with low = floor(e log10 2) its
+  // decimal exponent is low or low + 1.
+  const int e =
+      static_cast<int>(std::bit_cast<uint64_t>(magnitude) >> 52) - 1023;
+  const int low = (e * kLog10Of2Times2To18) >> 18;
+  if (low < kFastLowest || low + 1 > kFastHighest) return false;
+  // Try low + 1 first: the exact scaled value is then below 1e6, and at
+  // least 1e5 unless the exponent is low. Rounding is monotonic and 1e5 and
+  // 1e6 are doubles, so the computed value lands in [1e5, 1e6] either way.
+  // 1e5 computed from just below 1e5 gives 100000 at low + 1, which is the
+  // rule's result: at decade low the exact value exceeds 999999.9999 and its
+  // expansion carries.
+  int x = low + 1;
+  double scaled = ScaleByPowerOfTen(magnitude, 5 - x);
+  if (scaled < 1e5) {
+    x = low;
+    scaled = ScaleByPowerOfTen(magnitude, 5 - x);
+  }
+  uint32_t digits = static_cast<uint32_t>(scaled);
+  const double fraction = scaled - digits;  // exact: the ulp is at least 2^-36
+  if (std::fabs(fraction - 0.5) <= kHalfwayWindow) return false;
+  if (fraction > 0.5) ++digits;
+  if (digits == 1000000) {  // 999999.5 and up: 100000 one decade higher
+    digits = 100000;
+    ++x;
+  }
+  six = {digits, x};
+  return true;
+}
 
 // "00" to "99" as the number whose low byte is the first character and whose
 // next byte is the second, so that the digits of a word come out in reading
@@ -101,22 +262,8 @@ char* WriteNumber(char* p, double value) {
     *p++ = '0';
     return p;
   }
-  return WriteSixDigits(p, SixDigitsOf(magnitude));
-}
-
-char* WriteScannedNumber(char* p, double value, double power_of_ten) {
-  // value * 10^k lies within m * 2^-52 < 0.23 of m when m < 10^15 (two
-  // correctly rounded operations), so rounding it gives m; a larger m gives
-  // at least 10^15 and goes to WriteNumber, as do zero, infinities and NaN.
-  const double magnitude = std::fabs(value);
-  const double scaled = magnitude * power_of_ten;
-  if (!(scaled < 1e15)) return WriteNumber(p, value);
   SixDigits six;
-  if (!SixDigitsOfDecimal(static_cast<uint64_t>(scaled + 0.5), power_of_ten,
-                          six)) {
-    return WriteNumber(p, value);
-  }
-  if (std::signbit(value)) *p++ = '-';
+  if (!FastSixDigits(magnitude, six)) six = ExactSixDigits(magnitude);
   return WriteSixDigits(p, six);
 }
 

@@ -14,19 +14,14 @@ namespace vostrel {
 // zeros dropped; infinities as 1.#INF and -1.#INF, NaN as -1.#IND.
 void AppendNumber(std::string& out, double value);
 
-// The longest text AppendNumber writes ("-1.23457e-308"), rounded up.
+// The room WriteNumber needs: its longest text is 13 bytes ("-1.23457e-308"),
+// and it stores whole words that may reach past the text.
 inline constexpr size_t kMaxNumberText = 16;
 
 // Writes the text AppendNumber appends at `p`, which has room for
-// kMaxNumberText bytes; returns its end.
+// kMaxNumberText bytes, and returns its end; the bytes after the end may
+// have changed.
 char* WriteNumber(char* p, double value);
-
-// WriteNumber for a value known to be the double nearest to a decimal with
-// k <= 22 fraction digits (a mantissa divided by 10^k, correctly rounded, as
-// the number scans read "12.345"), given `power_of_ten` = 10^k: the same
-// text, taken from the decimal's digits where they decide it, which is
-// faster. Any other `value` may give other text.
-char* WriteScannedNumber(char* p, double value, double power_of_ten);
 
 }  // namespace vostrel
 

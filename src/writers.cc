@@ -43,7 +43,7 @@ char* WriteInt(char* p, int32_t value) {
 
 void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
                      int32_t hour, const std::vector<double>& values,
-                     const double* powers_of_ten, std::string& scratch) {
+                     std::string& scratch) {
   // Written in place at its longest, so that no field checks for room; the
   // scratch keeps that size between lines and only the text is handed on.
   const size_t longest =
@@ -58,11 +58,9 @@ void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
   p = WriteInt(p, day);
   *p++ = '\t';
   p = WriteInt(p, hour);
-  for (size_t i = 0; i < values.size(); ++i) {
+  for (double v : values) {
     *p++ = '\t';
-    p = powers_of_ten != nullptr && powers_of_ten[i] != 0
-            ? WriteScannedNumber(p, values[i], powers_of_ten[i])
-            : WriteNumber(p, values[i]);
+    p = WriteNumber(p, v);
   }
   *p++ = '\n';
   out.Write(std::string_view(line, static_cast<size_t>(p - line)));
@@ -70,7 +68,7 @@ void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
 
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,
                      std::string& scratch) {
-  WriteRecordLine(out, 0, 0, 0, 0, totals, nullptr, scratch);
+  WriteRecordLine(out, 0, 0, 0, 0, totals, scratch);
 }
 
 }  // namespace vostrel

@@ -21,13 +21,11 @@ void WriteHeaderBlock(Input& in, int32_t header_rows,
                       Output& monthly);
 
 // Record line: "%d\t%d\t%d\t%d", then a tab and a rendered number per value,
-// then LF. `powers_of_ten`, unless null, holds per value either 0 or the
-// 10^k that makes the value one WriteScannedNumber may take; it changes no
-// byte, only the speed. The line is assembled in `scratch`, which the caller
-// keeps between lines so that a run of many lines allocates once.
+// then LF. The line is assembled in `scratch`, which the caller keeps between
+// lines so that a run of many lines allocates once.
 void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
                      int32_t hour, const std::vector<double>& values,
-                     const double* powers_of_ten, std::string& scratch);
+                     std::string& scratch);
 
 // Totals line: a record line with four zero date fields.
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,

@@ -63,8 +63,8 @@ TEST_F(HeaderBlockTest, TextStopsAtNulAndLongLinesTakeSeveralRows) {
 TEST(RecordLineTest, WritesDateFieldsThenOneNumberPerColumn) {
   StringOutput out;
   std::string scratch = "left over";
-  WriteRecordLine(out, 2001, 2, 28, 24, {1.5, -9999.0, 0.0}, nullptr, scratch);
-  WriteRecordLine(out, -1, 0, 0, 24, {}, nullptr, scratch);
+  WriteRecordLine(out, 2001, 2, 28, 24, {1.5, -9999.0, 0.0}, scratch);
+  WriteRecordLine(out, -1, 0, 0, 24, {}, scratch);
   WriteTotalsLine(out, {1e6, 0.5}, scratch);
   EXPECT_EQ(
       "2001\t2\t28\t24\t1.5\t-9999\t0\r\n"
