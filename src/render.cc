@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace vostrel {
 
@@ -245,19 +246,18 @@ char* WriteSixDigits(char* p, SixDigits six) {
   return p;
 }
 
+// Writes `text` at `p`; returns its end.
+char* WriteText(char* p, std::string_view text) {
+  return std::copy(text.begin(), text.end(), p);
+}
+
 }  // namespace
 
 char* WriteNumber(char* p, double value) {
-  if (std::isnan(value)) {
-    std::memcpy(p, "-1.#IND", 7);
-    return p + 7;
-  }
+  if (std::isnan(value)) return WriteText(p, "-1.#IND");
   if (std::signbit(value)) *p++ = '-';
   const double magnitude = std::fabs(value);
-  if (std::isinf(magnitude)) {
-    std::memcpy(p, "1.#INF", 6);
-    return p + 6;
-  }
+  if (std::isinf(magnitude)) return WriteText(p, "1.#INF");
   if (magnitude == 0) {
     *p++ = '0';
     return p;
