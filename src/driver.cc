@@ -26,6 +26,9 @@ constexpr char kNoDataLine[] =
     "line must begin with a number)\n";
 constexpr char kReady[] = "\nready..\n";
 constexpr char kNoneg[] = "noneg";
+// The longest piece of the text that stopped the record loop shown to the
+// user.
+constexpr size_t kMaxStopText = 40;
 
 // The state of one run, from the open files to the column sums.
 struct RunState {
@@ -95,6 +98,15 @@ ExitStatus OpenFiles(FileSystem& files, RunState& run, Output& console) {
   if (files.SameFile(run.names.daily, run.names.monthly)) {
     return RefuseToOverwriteDaily(run, console);
   }
+  // An output that cannot be written (locked by a spreadsheet, read-only, a
+  // directory) must fail the run before the other output's last good
+  // contents are emptied.
+  for (const std::string* name : {&run.names.daily, &run.names.monthly}) {
+    if (!files.CheckWritable(*name)) {
+      return Fail(console, ExitStatus::kFileError,
+                  "error opening " + *name + "\n");
+    }
+  }
   const ExitStatus status =
       CreateOutput(files, run.names.daily, run.daily, console);
   if (status != ExitStatus::kSuccess) return status;
@@ -143,9 +155,22 @@ ExitStatus Aggregate(RunState& run, Output& console) {
   if (!run.input->Rewind()) return ReadError(run, console);
   WriteHeaderBlock(*run.input, run.settings.header_rows,
                    run.settings.input_name, *run.daily, *run.monthly);
-  RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
-                *run.monthly, console);
+  const RecordLoopEnd end =
+      RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
+                    *run.monthly, console);
   if (run.input->error()) return ReadError(run, console);
+  // The loop also ends at text that is not a number; the outputs are
+  // complete as far as the records went, but the user must learn that the
+  // rest of the file was never read. The line is counted only now, so that
+  // a run that reads to the end pays nothing for it.
+  if (end.at_text) {
+    TextPlace place;
+    if (!FindTextAt(*run.input, end.offset, kMaxStopText, place)) {
+      return ReadError(run, console);
+    }
+    console.Write("\nstopped reading at line " + std::to_string(place.line) +
+                  ": \"" + place.text + "\" is not a number\n");
+  }
   return CheckOutputs(run, console);
 }
 
@@ -209,6 +234,16 @@ bool ParseCommandLine(const std::vector<std::string>& args,
 ExitStatus Main(const std::vector<std::string>& args, Output& console,
                 FileSystem& files) {
   console.Write(kBanner);
+  // Asked for alone, these words answer the question; anywhere else they
+  // are names or ignored arguments like any other.
+  if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
+    console.Write(kUsage);
+    return ExitStatus::kSuccess;
+  }
+  if (args.size() == 2 && args[1] == "--version") {
+    console.Write(std::string("vostrel ") + VOSTREL_VERSION + "\n");
+    return ExitStatus::kSuccess;
+  }
   RunState run;
   if (!ParseCommandLine(args, run.command_line)) {
     return Fail(console, ExitStatus::kUsage, kUsage);

@@ -179,10 +179,12 @@ TEST_F(RunTest, PositionsKeepTheirMeaningAroundNoneg) {
 TEST_F(RunTest, NonegInPositionTwoReadsTheHeaderAsRecords) {
   WriteFile("in.dat", kSmallInput);
   EXPECT_EQ(0, Run({"in.dat", "noneg"}));
-  EXPECT_EQ(
-      std::string(kBanner) + "0 head rows..\r\n\r\n2 columns \r\n" + kReady,
-      console_);
   // The first record scan meets "title" and the loop ends at once.
+  EXPECT_EQ(std::string(kBanner) +
+                "0 head rows..\r\n\r\n2 columns \r\n"
+                "\r\nstopped reading at line 1: \"title\" is not a number\r\n" +
+                kReady,
+            console_);
   EXPECT_EQ("0\t0\t0\t0\t0\t0\r\n", ReadFile("in.tat"));
   EXPECT_EQ("0\t0\t0\t0\t0\t0\r\n", ReadFile("in.mat"));
 }
@@ -275,6 +277,105 @@ TEST_F(RunTest, RefusesAnOutputLinkedToTheOtherOutputsMissingFile) {
               console_)
         << link;
     EXPECT_EQ("", ReadFile(target)) << link;
+  }
+}
+
+// Regression: text that is not a number ended the records silently, and a
+// run that had read a few days of a long file reported plain success. The
+// outputs stay as they were; the console says where reading stopped.
+TEST_F(RunTest, SaysWhereTextStoppedTheRecords) {
+  const std::string first = "title\n2001 1 1 24 5\n";
+  const struct {
+    const char* name;
+    std::string rest;  // after the title and a first record of one value
+    const char* stop;  // the console's new line; empty: none
+  } kCases[] = {
+      {"value", "2001 1 2 24 NA\n2001 1 3 24 6\n", "line 3: \"NA\""},
+      {"date field", "2001 x 2 24 7\n", "line 3: \"x\""},
+      {"comma-separated date", "2001,1,2,24,7\n", "line 3: \",1,2,24,7\""},
+      {"after blank CR LF lines", "\r\n\r\nn/a 1 2 24 7\r\n",
+       "line 5: \"n/a\""},
+      {"a sign the scan took", "2001 1 2 24 ---\n", "line 3: \"---\""},
+      {"cut to 40 bytes", "2001 1 2 24 " + std::string(50, 'a') + "\n",
+       "line 3: \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\""},
+      {"NUL byte", std::string("2001 1 2 24 \0x\n", 15), "line 3: \"\""},
+      {"value on the next line", "2001 1 2 24\n\tNaN\n", "line 4: \"NaN\""},
+      {"end of input inside a record", "2001 1 2", ""},
+      {"lone sign at the end", "2001 1 2 24 -", ""},
+  };
+  for (const auto& c : kCases) {
+    // Small reads put the stopping text behind several block boundaries.
+    for (size_t block : {size_t{7}, size_t{1} << 16}) {
+      files_ = MemoryFileSystem();
+      files_.set_block_size(block);
+      WriteFile("in.dat", first + c.rest);
+      EXPECT_EQ(0, Run({"in.dat"})) << c.name;
+      std::string stop;
+      if (*c.stop != '\0') {
+        stop = "\r\nstopped reading at line " + std::string(c.stop + 5) +
+               " is not a number\r\n";
+      }
+      EXPECT_EQ(std::string(kBanner) + "1 columns \r\n." + stop + kReady,
+                console_)
+          << c.name << ", block " << block;
+    }
+  }
+}
+
+// Regression: with the monthly file locked by another program, the run
+// failed only after it had emptied the daily file of the last good run.
+TEST_F(RunTest, AnOutputThatCannotBeWrittenEmptiesNothing) {
+  const struct {
+    std::vector<std::string> locked;
+    bool monthly_is_directory;
+    const char* message;
+  } kCases[] = {
+      {{"in.mat"}, false, "error opening in.mat\r\n"},
+      {{"in.tat"}, false, "error opening in.tat\r\n"},
+      {{"in.tat", "in.mat"}, false, "error opening in.tat\r\n"},
+      {{}, true, "error opening in.mat\r\n"},
+  };
+  for (const auto& c : kCases) {
+    files_ = MemoryFileSystem();
+    WriteFile("in.dat", kSmallInput);
+    WriteFile("in.tat", "old daily\n");
+    if (c.monthly_is_directory) {
+      files_.AddDirectory("in.mat");
+    } else {
+      WriteFile("in.mat", "old monthly\n");
+    }
+    for (const std::string& name : c.locked) files_.FailCreate(name);
+    EXPECT_EQ(2, Run({"in.dat"})) << c.message;
+    EXPECT_EQ(std::string(kBanner) + c.message, console_);
+    EXPECT_EQ("old daily\n", ReadFile("in.tat")) << c.message;
+    if (!c.monthly_is_directory) {
+      EXPECT_EQ("old monthly\n", ReadFile("in.mat")) << c.message;
+    }
+  }
+}
+
+TEST_F(RunTest, AnswersHelpAndVersionAskedAlone) {
+  WriteFile("in.dat", kSmallInput);
+  const std::string version =
+      std::string("vostrel ") + VOSTREL_VERSION + "\r\n";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string console;  // after the banner
+  } kCases[] = {
+      {{"--help"}, 0, kUsageText},
+      {{"-h"}, 0, kUsageText},
+      {{"--version"}, 0, version},
+      // Anywhere else they are a file name or an ignored argument.
+      {{"--version", "2"}, 2, "error opening --version\r\n"},
+      {{"-h", "noneg"}, 2, "error opening -h\r\n"},
+      {{"in.dat", "1", "--help", "x"},
+       0,
+       "2 columns \r\n.1/2001\r\n." + std::string(kReady)},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.status, Run(c.args)) << c.args[0];
+    EXPECT_EQ(kBanner + c.console, console_) << c.args[0];
   }
 }
 

@@ -35,16 +35,6 @@ struct RecordDate {
   int32_t hour = 0;
 };
 
-// Scans the four date fields in order, stopping at the first that converts
-// nothing. Returns true when all four converted.
-bool ScanRecordDate(Input& in, RecordDate& date) {
-  int32_t* fields[] = {&date.year, &date.month, &date.day, &date.hour};
-  for (int32_t* field : fields) {
-    if (ScanDate(in, *field) != Scan::kNumber) return false;
-  }
-  return true;
-}
-
 void CarryDayIntoMonth(std::vector<ColumnSums>& columns) {
   for (ColumnSums& c : columns) {
     c.month_sum += c.day_sum;
@@ -71,15 +61,22 @@ class RecordLoop {
 
   void Run();
   const RecordLoopStats& stats() const { return stats_; }
+  const RecordLoopEnd& end() const { return end_; }
 
  private:
   // Reads the record with the fast path when it takes the line: sets the date,
   // adds the values and consumes the line, as the exact scans and the line
   // read would. Returns false, consuming nothing, when it does not.
   bool ReadFastRecord();
+  // Scans the four date fields in order, stopping at the first that converts
+  // nothing. Returns true when all four converted.
+  bool ScanRecordDate();
   // Scans one value per column; false if any converted nothing. Every column
   // is scanned even after a failure.
   bool ScanValues();
+  // Notes a scan that started at `offset` and converted nothing. Only the
+  // record that ends the loop has such scans, and its first one counts.
+  void NoteFailedScan(Scan scan, uint64_t offset);
   void AddValue(ColumnSums& c, double value) const;
   void CloseDay();
   void CloseMonth(int32_t month_length);
@@ -94,6 +91,8 @@ class RecordLoop {
   std::vector<double> line_values_;
   RecordReader fast_;
   RecordLoopStats stats_;
+  RecordLoopEnd end_;
+  bool scan_failed_ = false;
   std::string line_;  // scratch for the lines written
 };
 
@@ -104,7 +103,7 @@ void RecordLoop::Run() {
       complete = true;
       ++stats_.fast_records;
     } else {
-      const bool date_read = ScanRecordDate(in_, date_);
+      const bool date_read = ScanRecordDate();
       complete = date_read && ScanValues();
       // Fields after the last value are ignored with the rest of the line.
       SkipLine(in_);
@@ -144,17 +143,39 @@ bool RecordLoop::ReadFastRecord() {
   return true;
 }
 
+bool RecordLoop::ScanRecordDate() {
+  int32_t* fields[] = {&date_.year, &date_.month, &date_.day, &date_.hour};
+  for (int32_t* field : fields) {
+    const uint64_t offset = in_.offset();
+    const Scan scan = ScanDate(in_, *field);
+    if (scan != Scan::kNumber) {
+      NoteFailedScan(scan, offset);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool RecordLoop::ScanValues() {
   bool all_scanned = true;
   for (ColumnSums& c : columns_) {
     double value;
-    if (ScanNumber(in_, value) != Scan::kNumber) {
+    const uint64_t offset = in_.offset();
+    const Scan scan = ScanNumber(in_, value);
+    if (scan != Scan::kNumber) {
+      NoteFailedScan(scan, offset);
       all_scanned = false;
       continue;
     }
     AddValue(c, value);
   }
   return all_scanned;
+}
+
+void RecordLoop::NoteFailedScan(Scan scan, uint64_t offset) {
+  if (scan_failed_) return;
+  scan_failed_ = true;
+  if (scan == Scan::kNoNumber) end_ = {true, offset};
 }
 
 void RecordLoop::AddValue(ColumnSums& c, double value) const {
@@ -202,12 +223,14 @@ void RecordLoop::CloseMonth(int32_t month_length) {
 
 }  // namespace
 
-void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-                   Output& daily, Output& monthly, Output& console,
-                   RecordLoopStats* stats) {
+RecordLoopEnd RunRecordLoop(Input& in, bool noneg,
+                            std::vector<ColumnSums>& columns, Output& daily,
+                            Output& monthly, Output& console,
+                            RecordLoopStats* stats) {
   RecordLoop loop(in, noneg, columns, daily, monthly, console);
   loop.Run();
   if (stats != nullptr) *stats = loop.stats();
+  return loop.end();
 }
 
 }  // namespace vostrel

@@ -43,19 +43,31 @@ struct RecordLoopStats {
   uint64_t exact_records = 0;
 };
 
+// Why the record loop stopped, when a scan met text that is not a number
+// rather than the end of the input: that is worth telling the user, since
+// the rest of the file was never read.
+struct RecordLoopEnd {
+  bool at_text = false;
+  // Where the first such scan started (folded bytes from the input's start):
+  // the text is the first character there that is not white space.
+  uint64_t offset = 0;
+};
+
 // The record loop. Reads records from `in` (positioned after the header
 // block) until the input ends or a field fails to scan, adding valid values
 // into `columns` (one per data column, zeroed by the caller). Writes a line to
 // `daily` at every hour-24 record and to `monthly` at the hour-24 record of a
 // month's last day, with a "." or "MONTH/YEAR" progress mark on `console`.
 // Leaves the run's totals in the columns' total sums, and in `stats`, unless it
-// is null, how the records were read. Reports nothing; the caller checks the
-// input and outputs for errors. Lines of the fast path's form are read by it
+// is null, how the records were read. Returns where it stopped on text that
+// is not a number; reports nothing itself, and the caller checks the input
+// and outputs for errors. Lines of the fast path's form are read by it
 // (ActiveRecordPath()), every other record by the exact scans; the results
 // are the same either way.
-void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-                   Output& daily, Output& monthly, Output& console,
-                   RecordLoopStats* stats = nullptr);
+RecordLoopEnd RunRecordLoop(Input& in, bool noneg,
+                            std::vector<ColumnSums>& columns, Output& daily,
+                            Output& monthly, Output& console,
+                            RecordLoopStats* stats = nullptr);
 
 }  // namespace vostrel
 

@@ -5,6 +5,14 @@
 #include <system_error>
 #include <utility>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace vostrel {
 
 std::unique_ptr<Input> DiskFileSystem::OpenForReading(const std::string& path) {
@@ -15,6 +23,26 @@ std::unique_ptr<Input> DiskFileSystem::OpenForReading(const std::string& path) {
 
 std::unique_ptr<Output> DiskFileSystem::Create(const std::string& path) {
   return FileOutput::Create(path);
+}
+
+bool DiskFileSystem::CheckWritable(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (fs::is_directory(status)) return false;
+  // Opening a FIFO would wait for, or end, its reader.
+  if (!fs::is_regular_file(status)) return true;
+    // Opened without creating or truncating, and closed again unchanged.
+#ifdef _WIN32
+  const int fd = _open(path.c_str(), _O_WRONLY | _O_BINARY);
+  if (fd < 0) return false;
+  _close(fd);
+#else
+  const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+#endif
+  return true;
 }
 
 bool DiskFileSystem::SameFile(const std::string& a, const std::string& b) {
@@ -111,6 +139,12 @@ std::unique_ptr<Output> MemoryFileSystem::Create(const std::string& path) {
   file.clear();
   return std::make_unique<MemoryOutput>(
       file, FindOr(write_limits_, name, static_cast<size_t>(-1)));
+}
+
+bool MemoryFileSystem::CheckWritable(const std::string& path) {
+  const std::string name = Resolve(path);
+  if (directories_.count(name) != 0) return false;
+  return files_.count(name) == 0 || failing_creates_.count(name) == 0;
 }
 
 bool MemoryFileSystem::SameFile(const std::string& a, const std::string& b) {

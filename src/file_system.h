@@ -24,6 +24,11 @@ class FileSystem {
   // Creates `path`, or empties it if it exists, for writing in binary mode;
   // nullptr on failure.
   virtual std::unique_ptr<Output> Create(const std::string& path) = 0;
+  // False when `path` names a directory, or a file that cannot be opened for
+  // writing (read-only, or locked by another program); true when it names
+  // nothing or such a file opens. Changes, truncates and creates nothing.
+  // Other kinds of file (a FIFO, a device) are left to Create().
+  virtual bool CheckWritable(const std::string& path) = 0;
   // True when both names exist and reach one file (a link, or another
   // spelling on a case-insensitive system). False when either is missing.
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
@@ -34,6 +39,7 @@ class DiskFileSystem : public FileSystem {
  public:
   std::unique_ptr<Input> OpenForReading(const std::string& path) override;
   std::unique_ptr<Output> Create(const std::string& path) override;
+  bool CheckWritable(const std::string& path) override;
   bool SameFile(const std::string& a, const std::string& b) override;
 };
 
@@ -49,7 +55,8 @@ class MemoryFileSystem : public FileSystem {
   void AddLink(const std::string& name, const std::string& target);
   // Reading `name` fails once its first `n` bytes have been read.
   void FailReadAfter(const std::string& name, size_t n);
-  // Creating `name` fails.
+  // Creating `name` fails, and so does opening it for writing once it
+  // exists: a file that is read-only or locked by another program.
   void FailCreate(const std::string& name);
   // Writing to `name` fails once `n` bytes have been written to it.
   void FailWriteAfter(const std::string& name, size_t n);
@@ -62,6 +69,7 @@ class MemoryFileSystem : public FileSystem {
 
   std::unique_ptr<Input> OpenForReading(const std::string& path) override;
   std::unique_ptr<Output> Create(const std::string& path) override;
+  bool CheckWritable(const std::string& path) override;
   bool SameFile(const std::string& a, const std::string& b) override;
 
  private:

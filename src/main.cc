@@ -1,4 +1,5 @@
 // The vostrel executable: the run itself lives in the library.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   vostrel::FileOutput console(stdout);
+  // The banner, the column line and each month line show as they are
+  // written, and the dots of a long month at least every second.
+  console.FlushLinesAndEvery(std::chrono::seconds(1));
   vostrel::DiskFileSystem files;
   const vostrel::ExitStatus status = vostrel::Main(
       std::vector<std::string>(argv, argv + argc), console, files);

@@ -336,4 +336,30 @@ bool SkipLine(Input& in) { return ReadLineInto(in, nullptr); }
 std::string_view LineText(const std::string& line) {
   return std::string_view(line.c_str());
 }
+
+bool FindTextAt(Input& in, uint64_t offset, size_t max_text, TextPlace& place) {
+  place = TextPlace();
+  if (!in.Rewind()) return false;
+  // Count the line ends before `offset` a window at a time.
+  while (in.offset() < offset) {
+    if (in.begin() == in.end() && !in.Refill()) return !in.error();
+    const uint64_t left = offset - in.offset();
+    const size_t avail = static_cast<size_t>(in.end() - in.begin());
+    const char* stop = in.begin() + (left < avail ? left : avail);
+    place.line += std::count(in.begin(), stop, '\n');
+    in.Advance(stop);
+  }
+  int c;
+  while ((c = Peek(in)) >= 0 && IsScanSpace(static_cast<char>(c))) {
+    if (c == '\n') ++place.line;
+    Next(in);
+  }
+  while ((c = Peek(in)) > 0 && !IsScanSpace(static_cast<char>(c)) &&
+         place.text.size() < max_text) {
+    place.text.push_back(static_cast<char>(c));
+    Next(in);
+  }
+  return !in.error();
+}
+
 }  // namespace vostrel

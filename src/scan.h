@@ -47,6 +47,20 @@ bool SkipLine(Input& in);
 // The text of a line read as far as its first NUL byte.
 std::string_view LineText(const std::string& line);
 
+// A place in the input, as a person finds it in an editor.
+struct TextPlace {
+  int64_t line = 1;  // counted from 1; each LF (a folded CR LF) ends a line
+  std::string text;  // the text found there
+};
+
+// Rewinds `in` and finds the first character at or after folded offset
+// `offset` that is not white space: its line, and the text from it up to the
+// next white space, NUL byte or end of input, at most `max_text` bytes (empty
+// when the character is a NUL, or when the input ends first). Leaves `in`
+// somewhere after that text. Returns false when `in` cannot be rewound or a
+// read fails.
+bool FindTextAt(Input& in, uint64_t offset, size_t max_text, TextPlace& place);
+
 }  // namespace vostrel
 
 #endif  // VOSTREL_SCAN_H_

@@ -43,6 +43,7 @@ Input::Input(size_t block_size) : block_(std::max<size_t>(block_size, 2)) {
 
 bool Input::Refill() {
   char* b = block_.data();
+  block_offset_ += static_cast<uint64_t>(lim_ - b);
   cur_ = lim_ = b;
   while (!ended_) {
     size_t n = 0;
@@ -77,6 +78,7 @@ bool Input::Refill() {
 
 bool Input::Rewind() {
   cur_ = lim_ = block_.data();
+  block_offset_ = 0;
   held_cr_ = false;
   source_end_ = false;
   ended_ = false;
@@ -146,8 +148,15 @@ Output::Output(size_t buffer_size) : buffer_size_(buffer_size) {
   buffer_.reserve(buffer_size + 2);
 }
 
+void Output::FlushLinesAndEvery(std::chrono::steady_clock::duration max_delay) {
+  flush_lines_ = true;
+  max_delay_ = max_delay;
+  last_flush_ = Now();
+}
+
 void Output::Write(std::string_view text) {
   if (!ok_) return;
+  const std::string_view written = text;
   while (!text.empty()) {
     size_t lf = text.find('\n');
     std::string_view piece = text.substr(0, lf);
@@ -160,11 +169,16 @@ void Output::Write(std::string_view text) {
     }
     if (buffer_.size() >= buffer_size_ && !Flush()) return;
   }
+  if (flush_lines_ && (written.find('\n') != std::string_view::npos ||
+                       Now() - last_flush_ >= max_delay_)) {
+    Flush();
+  }
 }
 
 bool Output::Flush() {
   if (ok_ && !buffer_.empty()) ok_ = Put(buffer_);
   buffer_.clear();
+  if (flush_lines_) last_flush_ = Now();
   return ok_;
 }
 
@@ -178,7 +192,11 @@ namespace {
 constexpr size_t kFileOutputBuffer = size_t{64} * 1024;
 }  // namespace
 
-FileOutput::FileOutput(std::FILE* borrowed) : FileOutput(borrowed, false) {}
+FileOutput::FileOutput(std::FILE* borrowed) : FileOutput(borrowed, false) {
+  // This class buffers; a second buffer in stdio would hold back what a
+  // flush hands on.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+}
 
 FileOutput::FileOutput(std::FILE* file, bool owned)
     : Output(kFileOutputBuffer), file_(file), owned_(owned) {}

@@ -4,7 +4,9 @@
 #ifndef VOSTREL_TEXT_IO_H_
 #define VOSTREL_TEXT_IO_H_
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -30,6 +32,10 @@ class Input {
   const char* end() const { return lim_; }
   // Consumes the window up to `p`, which lies in [begin(), end()].
   void Advance(const char* p) { cur_ = p; }
+  // How many folded bytes lie before begin() since the start of the input.
+  uint64_t offset() const {
+    return block_offset_ + static_cast<uint64_t>(cur_ - block_.data());
+  }
 
   // Requires begin() == end(). Reads the next block; returns false at the end
   // of the input (0x1A, end of the source, or a read error), with the window
@@ -59,9 +65,10 @@ class Input {
   std::vector<char> block_;
   const char* cur_ = nullptr;
   const char* lim_ = nullptr;
-  bool held_cr_ = false;     // a CR ended the last block; its LF may follow
-  bool source_end_ = false;  // the source or a 0x1A is used up
-  bool ended_ = false;       // everything has been handed out
+  uint64_t block_offset_ = 0;  // folded bytes before the current block
+  bool held_cr_ = false;       // a CR ended the last block; its LF may follow
+  bool source_end_ = false;    // the source or a 0x1A is used up
+  bool ended_ = false;         // everything has been handed out
   bool error_ = false;
 };
 
@@ -110,6 +117,11 @@ class Output {
   void Write(std::string_view text);
   // Hands buffered bytes to the sink. Returns ok().
   bool Flush();
+  // From now on, also hands the buffered bytes on after every write that
+  // holds a line end, and after any write made once `max_delay` has passed
+  // since they were last handed on: what a person watching the console
+  // expects.
+  void FlushLinesAndEvery(std::chrono::steady_clock::duration max_delay);
   bool ok() const { return ok_; }
   // Flushes and releases the sink. Returns true only if every byte written
   // so far reached it. Idempotent.
@@ -121,11 +133,18 @@ class Output {
   explicit Output(size_t buffer_size);
   // Takes `bytes` whole; false on failure.
   virtual bool Put(std::string_view bytes) = 0;
+  // The clock of FlushLinesAndEvery.
+  virtual std::chrono::steady_clock::time_point Now() const {
+    return std::chrono::steady_clock::now();
+  }
 
  private:
   std::string buffer_;
   size_t buffer_size_;
   bool ok_ = true;
+  bool flush_lines_ = false;
+  std::chrono::steady_clock::duration max_delay_{};
+  std::chrono::steady_clock::time_point last_flush_{};
 };
 
 // Keeps what is written, for tests. FailAfter(n) makes every write fail once
@@ -144,7 +163,8 @@ class StringOutput : public Output {
 };
 
 // Writes to a file. Files it creates it owns and closes; a borrowed stream
-// (the console) is only flushed.
+// (the console) is only flushed, and is made unbuffered, so that what this
+// class hands on reaches the system at once.
 class FileOutput : public Output {
  public:
   explicit FileOutput(std::FILE* borrowed);

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "test_util.h"
 
@@ -64,6 +67,55 @@ TEST(OutputTest, WritesNothingAfterTheFirstFailure) {
   out.Write("d");
   EXPECT_FALSE(out.Flush());
   EXPECT_EQ("ab\r\n", out.bytes());
+}
+
+// Keeps each piece handed on separately, with a clock the test sets.
+class PieceOutput : public Output {
+ public:
+  PieceOutput() : Output(64 * 1024) {}
+  std::vector<std::string> pieces;
+  std::chrono::steady_clock::time_point now{};
+
+ private:
+  bool Put(std::string_view bytes) override {
+    pieces.emplace_back(bytes);
+    return true;
+  }
+  std::chrono::steady_clock::time_point Now() const override { return now; }
+};
+
+TEST(OutputTest, HandsOnEachLineAndWhatWaitedASecond) {
+  using std::chrono::milliseconds;
+  PieceOutput out;
+  out.Write("kept back\n");  // before the console is set up: buffered
+  out.FlushLinesAndEvery(milliseconds(1000));
+  const struct {
+    const char* text;
+    int ms_later;  // the clock's advance before this write
+  } kWrites[] = {{"a", 0},   {"1/2001\n", 10},
+                 {".", 999}, {".", 1},  // a second since the last piece
+                 {".", 500}, {"\nready..\n", 0}};
+  for (const auto& w : kWrites) {
+    out.now += milliseconds(w.ms_later);
+    out.Write(w.text);
+  }
+  const std::vector<std::string> expected = {"kept back\r\na1/2001\r\n", "..",
+                                             ".\r\nready..\r\n"};
+  EXPECT_EQ(expected, out.pieces);
+}
+
+// A console written through a file stream reaches the system at every piece
+// handed on, not when stdio's own buffer fills.
+TEST_F(TempDirTest, ConsoleOutputReachesTheFileAtOnce) {
+  std::FILE* file = std::fopen(Path("console").string().c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  {
+    FileOutput console(file);
+    console.FlushLinesAndEvery(std::chrono::hours(1));
+    console.Write("banner\n.");
+    EXPECT_EQ("banner\r\n.", ReadFile(Path("console")));
+  }
+  std::fclose(file);
 }
 
 }  // namespace

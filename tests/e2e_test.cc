@@ -1,11 +1,14 @@
 // End-to-end runs of the built vostrel binary in a temporary directory: exit
 // status, console bytes and both output files, byte for byte.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_util.h"
@@ -148,6 +151,38 @@ TEST_F(EndToEndTest, ConsoleReaderQuittingEarlyDoesNotStopTheRun) {
             static_cast<size_t>(std::count(daily.begin(), daily.end(), '\n')));
   EXPECT_EQ("\r\n0\t0\t0\t0\t",
             daily.substr(daily.rfind("\r\n", daily.size() - 3), 10));
+}
+
+// Regression: the console was handed on in 64 KiB pieces, so a person saw
+// nothing, not even the banner, until a run of a few decades had ended.
+TEST_F(EndToEndTest, ConsoleShowsProgressAsItHappens) {
+  if (ToolOnWindows()) GTEST_SKIP() << "no FIFOs on Windows";
+  WriteFile("run1.out", "h\n2001 1 31 24 1\n");
+  // The run waits at its daily file, a FIFO, until that is opened for
+  // reading; by then the banner must have reached the console's file.
+  ASSERT_EQ(0, mkfifo(Path("run1.tut").c_str(), 0644));
+  const std::string command = "cd '" + dir_.string() + "' && ('" + ToolPath() +
+                              "' run1.out > console.txt; echo $? > "
+                              "status.txt) &";
+  ASSERT_EQ(0, std::system(command.c_str()));
+  // Waits up to ten seconds for `name` to hold `bytes`; returns what it holds.
+  const auto await = [this](const std::string& name, const std::string& bytes) {
+    std::string seen;
+    for (int i = 0; i < 1000 && seen != bytes; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      seen = ReadFile(name);
+    }
+    return seen;
+  };
+  EXPECT_EQ(kBannerText, await("console.txt", kBannerText));
+  // Reads the FIFO to its end, which lets the run go on.
+  EXPECT_EQ(
+      "daily sums from run1.out : h\r\n2001\t1\t31\t24\t1\r\n"
+      "0\t0\t0\t0\t1\r\n",
+      ReadFile("run1.tut"));
+  EXPECT_EQ("0\n", await("status.txt", "0\n"));
+  EXPECT_EQ(std::string(kBannerText) + "1 columns \r\n.1/2001\r\n" + kReadyText,
+            ReadFile("console.txt"));
 }
 
 TEST_F(EndToEndTest, FullDiskIsAnErrorNotSuccess) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -120,7 +121,7 @@ class FaultTest : public TempDirTest {
 
   // Makes the row's entries, runs it and checks everything it expects.
   RunResult Check(const Case& c) {
-    std::jthread writer;
+    std::thread writer;
     for (const Step& s : c.setup) {
       const fs::path p = Path(s.name);
       if (s.make == kFile) WriteFile(p, s.what);
@@ -130,7 +131,7 @@ class FaultTest : public TempDirTest {
       if (s.make == kFifo) {
         EXPECT_EQ(0, mkfifo(p.c_str(), 0644)) << "case " << c.name;
         // Blocks until the run opens the FIFO for reading.
-        writer = std::jthread(
+        writer = std::thread(
             [p, what = s.what] { std::ofstream(p, std::ios::binary) << what; });
       }
     }
@@ -273,8 +274,9 @@ TEST_F(FaultTest, ResultsFileThatCannotBeOpened) {
 
 // "dir.v2/run1" names its outputs "dir.t2/run1" and "dir.m2/run1": the dot of
 // the directory counts, and that directory does not exist. An output name
-// that is a directory cannot be opened either; the daily file is created
-// first and stays behind, empty, when the monthly one fails.
+// that is a directory cannot be opened either, and is found out before
+// either output is created, so a daily file from an earlier run keeps its
+// contents.
 TEST_F(FaultTest, OutputThatCannotBeOpened) {
   CheckAll({
       Row("output directory missing",
@@ -286,9 +288,36 @@ TEST_F(FaultTest, OutputThatCannotBeOpened) {
           {{"run1.tut", kEmptyDir}}),
       Row("monthly name is a directory",
           {{kFile, "run1.out"}, {kDir, "run1.mut"}}, {"run1.out"},
-          "error opening run1.mut\r\n", 2, kRun1,
-          {{"run1.tut", ""}, {"run1.mut", kEmptyDir}}),
+          "error opening run1.mut\r\n", 2, {"run1.out", "run1.mut"},
+          {{"run1.mut", kEmptyDir}}),
+      Row("monthly name is a directory, daily file kept",
+          {{kFile, "run1.out"},
+           {kFile, "run1.tut", "last good daily\r\n"},
+           {kDir, "run1.mut"}},
+          {"run1.out"}, "error opening run1.mut\r\n", 2, kRun1,
+          {{"run1.mut", kEmptyDir}}),
   });
+}
+
+// A monthly file that cannot be written (read-only here; locked by a
+// spreadsheet on Windows alike) fails the run before the daily file from an
+// earlier run is emptied.
+TEST_F(FaultTest, ReadOnlyOutputKeepsTheOtherOutput) {
+#ifndef _WIN32
+  if (!ToolOnWindows() && geteuid() == 0) {
+    GTEST_SKIP() << "the superuser may write to a read-only file";
+  }
+#endif
+  WriteFile(Path("run1.out"), kResults);
+  WriteFile(Path("run1.tut"), "last good daily\r\n");
+  WriteFile(Path("run1.mut"), "last good monthly\r\n");
+  fs::permissions(Path("run1.mut"), fs::perms::owner_read);
+  const RunResult r = Run({"run1.out"});
+  fs::permissions(Path("run1.mut"), fs::perms::owner_all);
+  EXPECT_EQ(kBanner + std::string("error opening run1.mut\r\n"), r.console);
+  EXPECT_EQ(2, r.status);
+  EXPECT_EQ("last good daily\r\n", ReadFile(Path("run1.tut")));
+  EXPECT_EQ("last good monthly\r\n", ReadFile(Path("run1.mut")));
 }
 
 // Creating an output empties it, so an output name that reaches the results
