@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -299,9 +301,45 @@ TEST_F(FaultTest, OutputThatCannotBeOpened) {
   });
 }
 
-// A monthly file that cannot be written (read-only here; locked by a
-// spreadsheet on Windows alike) fails the run before the daily file from an
-// earlier run is emptied.
+// Waits up to twenty seconds for `path` to exist (or, with `exists` false, to
+// be gone); returns whether it came to be so.
+bool Await(const fs::path& path, bool exists) {
+  for (int i = 0; i < 2000; ++i) {
+    if (fs::exists(path) == exists) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// Regression: with the monthly file open in a spreadsheet, which locks it,
+// the Windows build emptied the daily file of the last good run and only
+// then failed.
+TEST_F(FaultTest, LockedOutputKeepsTheOtherOutput) {
+  const char* holder = std::getenv("VOSTREL_HOLD_FILE");
+  if (!ToolOnWindows() || holder == nullptr) {
+    GTEST_SKIP() << "needs the Windows build and VOSTREL_HOLD_FILE";
+  }
+  WriteFile(Path("run1.out"), kResults);
+  WriteFile(Path("run1.tut"), "last good daily\r\n");
+  WriteFile(Path("run1.mut"), "last good monthly\r\n");
+  // The holder runs under the same wrapper as the tool.
+  const std::string command =
+      "cd '" + dir_.string() + "' && VOSTREL_WINDOWS_EXE='" + holder + "' '" +
+      ToolPath() + "' run1.mut held release > /dev/null 2>&1 &";
+  ASSERT_EQ(0, std::system(command.c_str()));
+  ASSERT_TRUE(Await(Path("held"), true)) << "the holder did not start";
+  const RunResult r = Run({"run1.out"});
+  WriteFile(Path("release"), "");
+  EXPECT_TRUE(Await(Path("held"), false)) << "the holder did not let go";
+  EXPECT_EQ(kBanner + std::string("error opening run1.mut\r\n"), r.console);
+  EXPECT_EQ(2, r.status);
+  EXPECT_EQ("last good daily\r\n", ReadFile(Path("run1.tut")));
+  EXPECT_EQ("last good monthly\r\n", ReadFile(Path("run1.mut")));
+}
+
+// A monthly file that cannot be written (read-only here; locked on Windows,
+// above) fails the run before the daily file from an earlier run is
+// emptied.
 TEST_F(FaultTest, ReadOnlyOutputKeepsTheOtherOutput) {
   // wine maps the read-only attribute to the file's mode, which the
   // superuser's processes pass too.
