@@ -72,7 +72,7 @@ TEST(OutputTest, WritesNothingAfterTheFirstFailure) {
 // Keeps each piece handed on separately, with a clock the test sets.
 class PieceOutput : public Output {
  public:
-  PieceOutput() : Output(64 * 1024) {}
+  PieceOutput() : Output(size_t{64} * 1024) {}
   std::vector<std::string> pieces;
   std::chrono::steady_clock::time_point now{};
 
