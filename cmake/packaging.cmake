@@ -24,6 +24,10 @@ function(vostrel_check_version file regex expected)
 endfunction()
 vostrel_check_version(${PROJECT_SOURCE_DIR}/doc/vostrel.1
                       "^\\.TH .* \"vostrel ([^\"]*)\"" ${PROJECT_VERSION})
+# Configure again when a file read here changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/doc/vostrel.1 ${PROJECT_SOURCE_DIR}/LICENSE
+             ${PROJECT_SOURCE_DIR}/cmake/debian-changelog)
 
 if(WIN32)
   # Everything side by side in the zip's one folder: there is no man on
