@@ -5,10 +5,19 @@
 # toolchain (Debian's googletest package installs them).
 #
 # Include it from the top-level CMakeLists.txt in place of
-# find_package(GTest REQUIRED), after the warning options are set.
+# find_package(GTest REQUIRED), after the warning options are set. Without
+# GoogleTest, configuring stops here and names the package to install: a build
+# that asked for the tests never goes on without them.
 
 if(NOT CMAKE_CROSSCOMPILING)
-  find_package(GTest REQUIRED)
+  find_package(GTest)
+  if(NOT GTest_FOUND)
+    message(FATAL_ERROR
+            "GoogleTest not found; the tests need it. Install it "
+            "(Debian, Ubuntu: apt-get install libgtest-dev; elsewhere the "
+            "googletest package), or build the tool alone with the release "
+            "preset or -DVOSTREL_TESTS=OFF.")
+  endif()
   return()
 endif()
 

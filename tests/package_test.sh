@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured and built tree, unpacks it into a
-# scratch root and runs the packaged vostrel on the shipped hourly sample.
+# Builds the Debian package from a configured and built tree, checks it with
+# lintian (any error or warning fails), unpacks it into a scratch root and
+# runs the packaged vostrel on the shipped hourly sample.
 #
 # Usage: tests/package_test.sh BUILD_DIR
 #
-# Needs cpack, dpkg-deb and dpkg. The package is built into a temporary
-# directory, so the build tree is left as it was.
+# Needs cpack, dpkg-deb, dpkg and lintian. The package is built into a
+# temporary directory, so the build tree is left as it was.
 set -u
 
 if [ $# -ne 1 ]; then
@@ -62,8 +63,15 @@ run_test() {
   fi
   local deb=${debs[0]}
   local name=${deb##*/}
-  [[ $name =~ ^vostrel_[^_]+-[0-9]+_[a-z0-9]+\.deb$ ]] ||
-    fail "package file name $name is not vostrel_VERSION-RELEASE_ARCH.deb"
+  [[ $name =~ ^vostrel_[0-9.]+_[a-z0-9]+\.deb$ ]] ||
+    fail "package file name $name is not vostrel_VERSION_ARCH.deb"
+
+  # Debian policy as lintian checks it: a tag of E: or W: fails.
+  if ! command -v lintian >/dev/null; then
+    fail "lintian not found (apt-get install lintian)"
+  elif ! lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1; then
+    fail "lintian reports errors or warnings:"$'\n'"$(cat "$scratch/lintian.log")"
+  fi
 
   local info
   info=$(dpkg-deb -I "$deb") || {
@@ -82,8 +90,11 @@ run_test() {
   fi
   local bin="$root/usr/bin/vostrel"
   [ -x "$bin" ] || fail "usr/bin/vostrel missing or not executable"
-  compgen -G "$root/usr/share/man/man1/vostrel.1*" >/dev/null ||
-    fail "usr/share/man/man1/vostrel.1* missing"
+  local file
+  for file in usr/share/man/man1/vostrel.1.gz usr/share/doc/vostrel/copyright \
+              usr/share/doc/vostrel/changelog.gz; do
+    [ -f "$root/$file" ] || fail "$file missing"
+  done
   [ -x "$bin" ] || return
 
   local work="$scratch/work"
