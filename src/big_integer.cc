@@ -109,6 +109,13 @@ bool BigInteger::ShiftRight(int bits) {
   return dropped;
 }
 
+bool BigInteger::DivideByPowerOfFive(int power) {
+  bool remainder = false;
+  for (; power >= 13; power -= 13) remainder |= Divide(kFiveToThe13) != 0;
+  if (power > 0) remainder |= Divide(kPowersOfFive[power]) != 0;
+  return remainder;
+}
+
 uint32_t BigInteger::Divide(uint32_t divisor) {
   uint64_t remainder = 0;
   for (int i = size_ - 1; i >= 0; --i) {

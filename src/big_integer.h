@@ -37,8 +37,9 @@ class BigInteger {
   // this = floor(this / 2^bits), bits >= 0; returns true when a dropped bit
   // was set.
   bool ShiftRight(int bits);
-  // this = floor(this / divisor), divisor > 0; returns the remainder.
-  uint32_t Divide(uint32_t divisor);
+  // this = floor(this / 5^power), power >= 0; returns true when the
+  // division left a remainder.
+  bool DivideByPowerOfFive(int power);
 
   friend BigInteger operator*(const BigInteger& a, const BigInteger& b);
   // Returns -1, 0 or 1 as a < b, a == b, a > b.
@@ -46,6 +47,8 @@ class BigInteger {
 
  private:
   void Trim();
+  // this = floor(this / divisor), divisor > 0; returns the remainder.
+  uint32_t Divide(uint32_t divisor);
 
   int size_ = 0;
   uint32_t limbs_[kMaxLimbs] = {};
