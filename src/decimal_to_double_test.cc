@@ -54,7 +54,6 @@ std::string Padded(std::string digits, size_t length) {
   return digits;
 }
 
-constexpr uint64_t k2To52 = uint64_t{1} << 52;
 constexpr uint64_t k2To53 = uint64_t{1} << 53;
 
 TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {

@@ -120,7 +120,8 @@ class FaultTest : public TempDirTest {
 
   // Makes the row's entries, runs it and checks everything it expects.
   RunResult Check(const Case& c) {
-    std::jthread writer;
+    // std::thread joined by hand: older libc++ has no std::jthread.
+    std::thread writer;
     for (const Step& s : c.setup) {
       const fs::path p = Path(s.name);
       if (s.make == kFile) WriteFile(p, s.what);
@@ -130,7 +131,7 @@ class FaultTest : public TempDirTest {
       if (s.make == kFifo) {
         EXPECT_EQ(0, mkfifo(p.c_str(), 0644)) << "case " << c.name;
         // Blocks until the run opens the FIFO for reading.
-        writer = std::jthread(
+        writer = std::thread(
             [p, what = s.what] { std::ofstream(p, std::ios::binary) << what; });
       }
     }
