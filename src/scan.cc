@@ -189,9 +189,17 @@ inline bool ScanShortDecimal(Input& in, double& value) {
   return true;
 }
 
+// Keeps a function out of line: MSVC spells it its own way and warns of
+// attributes of other compilers.
+#if defined(_MSC_VER)
+#define VOSTREL_NOINLINE __declspec(noinline)
+#else
+#define VOSTREL_NOINLINE [[gnu::noinline]]
+#endif
+
 // The general scan, byte by byte across block boundaries, for whatever the
 // short path leaves. Kept out of line so the common path stays small.
-[[gnu::noinline]] Scan ScanGeneralNumber(Input& in, double& value) {
+VOSTREL_NOINLINE Scan ScanGeneralNumber(Input& in, double& value) {
   Decimal d;
   int c = Peek(in);
   if (c == '+' || c == '-') {
