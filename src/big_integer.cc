@@ -24,6 +24,16 @@ BigInteger::BigInteger(uint64_t value) {
   Trim();
 }
 
+BigInteger::BigInteger(const BigInteger& other) : size_(other.size_) {
+  std::copy(other.limbs_, other.limbs_ + size_, limbs_);
+}
+
+BigInteger& BigInteger::operator=(const BigInteger& other) {
+  size_ = other.size_;
+  std::copy(other.limbs_, other.limbs_ + size_, limbs_);
+  return *this;
+}
+
 void BigInteger::Trim() {
   while (size_ > 0 && limbs_[size_ - 1] == 0) --size_;
 }
@@ -131,6 +141,7 @@ BigInteger operator*(const BigInteger& a, const BigInteger& b) {
   BigInteger product;
   if (a.size_ == 0 || b.size_ == 0) return product;
   product.size_ = a.size_ + b.size_;
+  std::fill(product.limbs_, product.limbs_ + product.size_, 0u);
   for (int i = 0; i < a.size_; ++i) {
     uint64_t carry = 0;
     for (int j = 0; j < b.size_; ++j) {

@@ -18,6 +18,9 @@ class BigInteger {
 
   BigInteger() = default;
   explicit BigInteger(uint64_t value);
+  // Copies only the limbs in use: the conversions copy small values often.
+  BigInteger(const BigInteger& other);
+  BigInteger& operator=(const BigInteger& other);
 
   bool IsZero() const { return size_ == 0; }
   // The number of bits up to the highest set one; 0 for zero.
@@ -51,7 +54,7 @@ class BigInteger {
   uint32_t Divide(uint32_t divisor);
 
   int size_ = 0;
-  uint32_t limbs_[kMaxLimbs] = {};
+  uint32_t limbs_[kMaxLimbs];  // only the first size_ are set
 };
 
 }  // namespace vostrel

@@ -94,6 +94,17 @@ TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {
       // 2^64 + 2048 (20 digits) is halfway between 2^64 (mantissa 2^52,
       // even) and 2^64 + 4096 (odd): down. 2^64 + 14336 is halfway between
       // 2^64 + 3 x 4096 (odd) and 2^64 + 4 x 4096 = 2^64 (1 + 2^-50): up.
+      // 2^53 + 1 lies between 2^53 and 2^53 + 2 (mantissa 2^52 + 1, odd),
+      // 2^53 + 3 between that and 2^53 + 4; 2^52 + 0.5 between 2^52 and
+      // 2^52 + 1 (odd), 2^52 + 1.5 between that and 2^52 + 2; 2^63 + 1024
+      // between 2^63 and 2^63 + 2048 (odd). At most 19 digits each.
+      {"16 digits, tie down", "9007199254740993", false, 0, 0x1p53},
+      {"16 digits, tie up", "9007199254740995", false, 0, 0x1.0000000000002p53},
+      {"17 digits, a fraction, tie down", "45035996273704965", false, -1,
+       0x1p52},
+      {"17 digits, a fraction, tie up", "45035996273704975", false, -1,
+       0x1.0000000000002p52},
+      {"19 digits, tie down", "9223372036854776832", false, 0, 0x1p63},
       {"20 digits, tie down", "18446744073709553664", false, 0, 0x1p64},
       {"20 digits, tie up", "18446744073709565952", false, 0,
        0x1.0000000000004p64},
