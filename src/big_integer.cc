@@ -29,6 +29,7 @@ BigInteger::BigInteger(const BigInteger& other) : size_(other.size_) {
 }
 
 BigInteger& BigInteger::operator=(const BigInteger& other) {
+  if (this == &other) return *this;
   size_ = other.size_;
   std::copy(other.limbs_, other.limbs_ + size_, limbs_);
   return *this;
