@@ -140,6 +140,11 @@ TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {
       {"overflow", "1", false, 309, inf},
       {"far past overflow", "1", false, 401, inf},
       {"zero", "", false, 0, 0.0},
+      // The largest integers the conversion builds: 800 nines and a sticky
+      // tail just inside the cut-offs at 10^-400 and 10^401.
+      {"800 nines at 10^-400", std::string(800, '9'), true, -1199, 0.0},
+      {"800 nines at 10^400", std::string(800, '9'), true, -399, inf},
+      {"400 nines at 10^400", std::string(400, '9'), false, 1, inf},
   };
   for (const auto& c : kCases) {
     const double value = DecimalToDouble(c.digits, c.sticky, c.exponent);
