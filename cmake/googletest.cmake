@@ -1,15 +1,20 @@
 # GoogleTest for the unit tests, providing GTest::gtest_main.
 #
 # A native build uses the installed GoogleTest. A cross build cannot link the
-# host's libraries, so it compiles GoogleTest from its sources with the same
-# toolchain (Debian's googletest package installs them).
+# host's libraries, nor can a build with another C++ library than the one
+# the installed GoogleTest was built with (clang++ -stdlib=libc++ against
+# Debian's libstdc++ one): these compile GoogleTest from its sources with the
+# same compiler and flags (Debian's googletest package installs them).
 #
 # Include it from the top-level CMakeLists.txt in place of
 # find_package(GTest REQUIRED), after the warning options are set. Without
 # GoogleTest, configuring stops here and names the package to install: a build
 # that asked for the tests never goes on without them.
 
-if(NOT CMAKE_CROSSCOMPILING)
+option(VOSTREL_GTEST_FROM_SOURCE
+       "Build GoogleTest from its sources with this build's compiler and flags"
+       ${CMAKE_CROSSCOMPILING})
+if(NOT VOSTREL_GTEST_FROM_SOURCE)
   find_package(GTest)
   if(NOT GTest_FOUND)
     message(FATAL_ERROR
@@ -22,7 +27,7 @@ if(NOT CMAKE_CROSSCOMPILING)
 endif()
 
 set(VOSTREL_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH
-    "GoogleTest sources to build the cross-compiled unit tests with")
+    "GoogleTest sources, for VOSTREL_GTEST_FROM_SOURCE")
 if(NOT EXISTS ${VOSTREL_GTEST_SOURCE_DIR}/CMakeLists.txt)
   message(FATAL_ERROR
           "No GoogleTest sources in VOSTREL_GTEST_SOURCE_DIR "

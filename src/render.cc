@@ -9,12 +9,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string_view>
+
+#include "exact_digits.h"
 
 namespace vostrel {
 
@@ -22,7 +23,9 @@ namespace {
 
 // Rounds the 17 significant digits in `d` (ASCII) half up to six, in place.
 // Returns true when the carry ran out of the first digit ("999999|5" becomes
-// "100000" one decade higher).
+// "100000" one decade higher). (The expansion rounds its ties to even, where
+// the rule rounds half up at the 18th digit: the two differ only on an even
+// 17th digit, without a carry, which the six-digit rounding never reads.)
 bool RoundToSixDigits(char* d) {
   if (d[6] < '5') return false;
   for (int i = 5; i >= 0; --i) {
@@ -36,42 +39,6 @@ bool RoundToSixDigits(char* d) {
   return true;
 }
 
-// Writes 17 significant digits of `magnitude` (positive, finite) into
-// `digits` and returns the decimal exponent of the first. `exact` gives the
-// expansion correctly rounded to 17 digits; otherwise the shortest digits that
-// read back as the same double, padded with zeros, which is cheaper.
-int ExpandDigits(double magnitude, bool exact, char* digits) {
-  char text[40];
-  const auto result = exact ? std::to_chars(text, text + sizeof text, magnitude,
-                                            std::chars_format::scientific, 16)
-                            : std::to_chars(text, text + sizeof text, magnitude,
-                                            std::chars_format::scientific);
-  const char* e = static_cast<const char*>(
-      std::memchr(text, 'e', static_cast<size_t>(result.ptr - text)));
-  int n = 0;
-  for (const char* p = text; p < e; ++p) {
-    if (*p != '.') digits[n++] = *p;
-  }
-  std::fill(digits + n, digits + 17, '0');
-  int exponent = 0;
-  std::from_chars(e[1] == '+' ? e + 2 : e + 1, result.ptr, exponent);
-  return exponent;
-}
-
-// For a normal double, the shortest digits and the 17-digit expansion lie
-// within 1.2 units of the 16th digit of each other. They round to different
-// six-digit results only when a halfway point between those (a 7th digit of 5,
-// then zeros) lies that close, that is when digits 7 to 15 read 500000000 or
-// 499999999. (The expansion's own tie rule, half to even where the format
-// rounds half up, could only matter for a 17th digit of 9, which rounds up
-// either way.)
-bool NearSixDigitHalfway(const char* digits) {
-  const char fill = digits[6] == '5' ? '0' : digits[6] == '4' ? '9' : '\0';
-  if (fill == '\0') return false;
-  return std::all_of(digits + 7, digits + 15,
-                     [fill](char c) { return c == fill; });
-}
-
 // Six significant digits by the rule, as a number from 100000 to 999999,
 // and the decimal exponent of the first.
 struct SixDigits {
@@ -82,14 +49,8 @@ struct SixDigits {
 // The six digits of `magnitude` (positive, finite), from its 17-digit
 // expansion. Exact on every double; this is the slow path.
 SixDigits ExactSixDigits(double magnitude) {
-  char expansion[17];
-  // The shortest digits are close enough only where the spacing of doubles
-  // is relative to their size, that is above the subnormal range.
-  const bool normal = magnitude >= std::numeric_limits<double>::min();
-  int exponent = ExpandDigits(magnitude, !normal, expansion);
-  if (normal && NearSixDigitHalfway(expansion)) {
-    exponent = ExpandDigits(magnitude, true, expansion);
-  }
+  char expansion[kExactDigits];
+  int exponent = ExactDigits(magnitude, expansion);
   if (RoundToSixDigits(expansion)) ++exponent;
   uint32_t digits = 0;
   for (int i = 0; i < 6; ++i) {

@@ -4,11 +4,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <system_error>
 
+#include "decimal_to_double.h"
 #include "vostrel.h"
 
 namespace vostrel {
@@ -19,7 +17,7 @@ namespace {
 // significant digits (no leading zeros). Past kMaxDigits digits the rest only
 // sets `sticky` when one is nonzero, which cannot move the nearest double.
 struct Decimal {
-  static constexpr int kMaxDigits = 800;
+  static constexpr int kMaxDigits = kMaxDecimalDigits;
   bool negative = false;
   bool sticky = false;
   int num_digits = 0;
@@ -95,34 +93,12 @@ inline bool ExactDecimalToDouble(uint64_t mantissa, int64_t exponent,
   return true;
 }
 
-// The general conversion: the digits handed to from_chars, which rounds
-// correctly whatever their length.
+// The general conversion, correctly rounded whatever the number of digits.
 double DecimalToDoubleGeneral(const Decimal& d) {
-  const double zero = d.negative ? -0.0 : 0.0;
-  const double inf = d.negative ? -HUGE_VAL : HUGE_VAL;
-  if (d.num_digits == 0) return zero;
-  // Decimal exponent of the first significant digit.
-  const int64_t lead = d.exponent + d.num_digits - 1;
-  if (lead > 400) return inf;
-  if (lead < -400) return zero;
-  // A sticky 1 after the kept digits puts the text on the same side of every
-  // halfway point between doubles as the full digit string.
-  char text[Decimal::kMaxDigits + 32];
-  size_t n = static_cast<size_t>(d.num_digits);
-  std::memcpy(text, d.digits, n);
-  int64_t exponent = d.exponent;
-  if (d.sticky) {
-    text[n++] = '1';
-    --exponent;
-  }
-  text[n++] = 'e';
-  char* end = std::to_chars(text + n, text + sizeof text, exponent).ptr;
-  double value = 0;
-  auto result = std::from_chars(text, end, value);
-  if (result.ec == std::errc::result_out_of_range) {
-    return lead > 0 ? inf : zero;
-  }
-  return d.negative ? -value : value;
+  const double magnitude = vostrel::DecimalToDouble(
+      std::string_view(d.digits, static_cast<size_t>(d.num_digits)), d.sticky,
+      d.exponent);
+  return d.negative ? -magnitude : magnitude;
 }
 
 double DecimalToDouble(const Decimal& d) {
@@ -213,9 +189,17 @@ inline bool ScanShortDecimal(Input& in, double& value) {
   return true;
 }
 
+// Keeps a function out of line: MSVC spells it its own way and warns of
+// attributes of other compilers.
+#if defined(_MSC_VER)
+#define VOSTREL_NOINLINE __declspec(noinline)
+#else
+#define VOSTREL_NOINLINE [[gnu::noinline]]
+#endif
+
 // The general scan, byte by byte across block boundaries, for whatever the
 // short path leaves. Kept out of line so the common path stays small.
-[[gnu::noinline]] Scan ScanGeneralNumber(Input& in, double& value) {
+VOSTREL_NOINLINE Scan ScanGeneralNumber(Input& in, double& value) {
   Decimal d;
   int c = Peek(in);
   if (c == '+' || c == '-') {

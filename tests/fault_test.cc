@@ -123,6 +123,7 @@ class FaultTest : public TempDirTest {
 
   // Makes the row's entries, runs it and checks everything it expects.
   RunResult Check(const Case& c) {
+    // std::thread joined by hand: older libc++ has no std::jthread.
     std::thread writer;
     for (const Step& s : c.setup) {
       const fs::path p = Path(s.name);

@@ -1,0 +1,278 @@
+// vostrel's general decimal-to-double conversion. A first guess from the
+// leading bits lies within a few units in the last place; exact comparisons
+// of the decimal with the halfway points around the guess then move it to
+// the nearest double.
+#include "decimal_to_double.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+
+#include "big_integer.h"
+
+namespace vostrel {
+
+namespace {
+
+constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
+constexpr uint64_t kMaxMantissa = (uint64_t{1} << 53) - 1;
+// Doubles are mantissa x 2^exponent with mantissa < 2^53 and these exponents;
+// below 2^52 only at the lowest (the subnormals and zero).
+constexpr int kMinExponent = -1074;
+constexpr int kMaxExponent = 971;
+
+// A double as mantissa x 2^exponent.
+struct Binary {
+  uint64_t mantissa;
+  int exponent;
+};
+
+Binary FromDouble(double value) {
+  if (std::isinf(value)) return {kMaxMantissa, kMaxExponent};
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const int biased = static_cast<int>(bits >> 52);
+  const uint64_t fraction = bits & (kHiddenBit - 1);
+  if (biased == 0) return {fraction, kMinExponent};
+  return {fraction | kHiddenBit, biased - 1075};
+}
+
+double ToDouble(Binary b) {
+  if (b.mantissa < kHiddenBit) return std::bit_cast<double>(b.mantissa);
+  return std::bit_cast<double>(uint64_t(b.exponent + 1075) << 52 |
+                               (b.mantissa - kHiddenBit));
+}
+
+// The next double up; the exponent passes kMaxExponent past the largest.
+Binary Up(Binary b) {
+  if (++b.mantissa > kMaxMantissa) return {kHiddenBit, b.exponent + 1};
+  return b;
+}
+
+// The next double down, for a nonzero one.
+Binary Down(Binary b) {
+  if (b.mantissa == kHiddenBit && b.exponent > kMinExponent) {
+    return {kMaxMantissa, b.exponent - 1};
+  }
+  return {b.mantissa - 1, b.exponent};
+}
+
+// The value as an exact fraction: numerator x 2^exponent / denominator, with
+// the denominator a power of five.
+struct BigFraction {
+  BigInteger numerator;
+  BigInteger denominator;
+  int exponent;
+};
+
+// The same for the common long token, at most 19 digits without a sticky
+// tail and a decimal exponent from -27 to 27 (5^27 < 2^63): then each side of
+// a comparison fits in 128 bits, and no big integer is needed.
+constexpr int kSmallExponent = 27;
+struct SmallFraction {
+  uint64_t high;  // numerator = high x 2^64 + low, below 2^127
+  uint64_t low;
+  uint64_t denominator;
+  int exponent;
+};
+
+constexpr auto kPowersOfFive = [] {
+  std::array<uint64_t, kSmallExponent + 1> powers{};
+  uint64_t p = 1;
+  for (auto& power : powers) {
+    power = p;
+    p *= 5;
+  }
+  return powers;
+}();
+
+// a x b, as high x 2^64 + low, by 32-bit halves (no 128-bit type in every
+// compiler).
+void Multiply(uint64_t a, uint64_t b, uint64_t& high, uint64_t& low) {
+  const uint64_t a0 = a & 0xffffffffu;
+  const uint64_t a1 = a >> 32;
+  const uint64_t b0 = b & 0xffffffffu;
+  const uint64_t b1 = b >> 32;
+  const uint64_t p00 = a0 * b0;
+  const uint64_t p01 = a0 * b1;
+  const uint64_t p10 = a1 * b0;
+  const uint64_t middle =
+      (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
+  low = (middle << 32) | (p00 & 0xffffffffu);
+  high = a1 * b1 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+}
+
+int BitLength(uint64_t high, uint64_t low) {
+  return high != 0 ? 64 + static_cast<int>(std::bit_width(high))
+                   : static_cast<int>(std::bit_width(low));
+}
+
+// high:low x 2^bits, for a result below 2^128.
+void ShiftLeft(uint64_t& high, uint64_t& low, int bits) {
+  if (bits == 0) return;
+  if (bits >= 64) {
+    high = low << (bits - 64);
+    low = 0;
+    return;
+  }
+  high = high << bits | low >> (64 - bits);
+  low <<= bits;
+}
+
+int Compare(uint64_t a_high, uint64_t a_low, uint64_t b_high, uint64_t b_low) {
+  if (a_high != b_high) return a_high < b_high ? -1 : 1;
+  if (a_low != b_low) return a_low < b_low ? -1 : 1;
+  return 0;
+}
+
+// The shifts that bring the value and the halfway point `halfway_exponent`
+// to integers: numerator x 2^left against (2m + 1) x denominator x 2^right.
+struct Shifts {
+  int left;
+  int right;
+};
+Shifts ShiftsTo(int exponent, int halfway_exponent) {
+  const int common = std::min(exponent, halfway_exponent);
+  return {exponent - common, halfway_exponent - common};
+}
+
+// Compares the value with the midpoint of `low` and the next double up:
+// (2 low.mantissa + 1) x 2^(low.exponent - 1). Unequal lengths decide
+// without the shift (which could pass the capacity far from the halfway
+// point).
+int CompareWithHalfwayAbove(const BigFraction& v, Binary low) {
+  BigInteger right = v.denominator * BigInteger(2 * low.mantissa + 1);
+  const auto [left_shift, right_shift] = ShiftsTo(v.exponent, low.exponent - 1);
+  const int left_bits = v.numerator.BitLength() + left_shift;
+  const int right_bits = right.BitLength() + right_shift;
+  if (left_bits != right_bits) return left_bits < right_bits ? -1 : 1;
+  if (left_shift == 0) {
+    right.ShiftLeft(right_shift);
+    return Compare(v.numerator, right);
+  }
+  BigInteger left = v.numerator;
+  left.ShiftLeft(left_shift);
+  return Compare(left, right);
+}
+
+int CompareWithHalfwayAbove(const SmallFraction& v, Binary low) {
+  uint64_t right_high;
+  uint64_t right_low;
+  Multiply(2 * low.mantissa + 1, v.denominator, right_high, right_low);
+  const auto [left_shift, right_shift] = ShiftsTo(v.exponent, low.exponent - 1);
+  const int left_bits = BitLength(v.high, v.low) + left_shift;
+  const int right_bits = BitLength(right_high, right_low) + right_shift;
+  if (left_bits != right_bits) return left_bits < right_bits ? -1 : 1;
+  uint64_t left_high = v.high;
+  uint64_t left_low = v.low;
+  ShiftLeft(left_high, left_low, left_shift);
+  ShiftLeft(right_high, right_low, right_shift);
+  return Compare(left_high, left_low, right_high, right_low);
+}
+
+// First guesses, within a few units in the last place: each conversion to
+// double and the division are correctly rounded (the scaling too, except in
+// the subnormal range, where it rounds once more).
+double Guess(const BigFraction& v) {
+  const double ratio = static_cast<double>(v.numerator.Top64()) /
+                       static_cast<double>(v.denominator.Top64());
+  return std::ldexp(
+      ratio, v.numerator.BitLength() - v.denominator.BitLength() + v.exponent);
+}
+
+double Guess(const SmallFraction& v) {
+  const double numerator =
+      std::ldexp(static_cast<double>(v.high), 64) + static_cast<double>(v.low);
+  return std::ldexp(numerator / static_cast<double>(v.denominator), v.exponent);
+}
+
+// The even one of two neighbours.
+Binary Even(Binary a, Binary b) { return (a.mantissa & 1) == 0 ? a : b; }
+
+// The double nearest to `v`, from its guess: walks up while the value lies
+// past the halfway point above, else down while it lies before the one
+// beneath; a step keeps the value on the same side of the point it crossed,
+// so the walk goes one way.
+template <typename Fraction>
+double Nearest(const Fraction& v) {
+  Binary b = FromDouble(Guess(v));
+  int above = CompareWithHalfwayAbove(v, b);
+  if (above >= 0) {
+    while (above > 0) {
+      b = Up(b);
+      if (b.exponent > kMaxExponent) return HUGE_VAL;
+      above = CompareWithHalfwayAbove(v, b);
+    }
+    if (above == 0 && (b.mantissa & 1) != 0) b = Up(b);  // a tie: to even
+    return b.exponent > kMaxExponent ? HUGE_VAL : ToDouble(b);
+  }
+  while (b.mantissa != 0) {
+    const Binary below = Down(b);
+    const int beneath = CompareWithHalfwayAbove(v, below);
+    if (beneath > 0) break;
+    if (beneath == 0) return ToDouble(Even(below, b));
+    b = below;
+  }
+  return ToDouble(b);
+}
+
+// The common long token (see SmallFraction): w x 10^e.
+double SmallDecimalToDouble(std::string_view digits, int e) {
+  uint64_t w = 0;
+  for (char c : digits) w = w * 10 + static_cast<uint64_t>(c - '0');
+  SmallFraction v{0, w, 1, e};
+  if (e >= 0) {
+    Multiply(w, kPowersOfFive[static_cast<size_t>(e)], v.high, v.low);
+  } else {
+    v.denominator = kPowersOfFive[static_cast<size_t>(-e)];
+  }
+  return Nearest(v);
+}
+
+}  // namespace
+
+double DecimalToDouble(std::string_view digits, bool sticky, int64_t exponent) {
+  if (digits.empty()) return 0.0;
+  // Decimal exponent of the first digit; beyond these the value is infinite
+  // or zero whatever the digits, and the integers below stay in bounds.
+  const int64_t lead = exponent + static_cast<int64_t>(digits.size()) - 1;
+  if (lead > 400) return HUGE_VAL;
+  if (lead < -400) return 0.0;
+  if (!sticky && digits.size() <= 19 && exponent >= -kSmallExponent &&
+      exponent <= kSmallExponent) {
+    return SmallDecimalToDouble(digits, static_cast<int>(exponent));
+  }
+
+  // D, nine digits at a time; a sticky tail becomes one more digit 1, which
+  // lies on the same side of every halfway point (none falls between D and
+  // D + 1 at this length).
+  BigFraction v;
+  for (size_t i = 0; i < digits.size(); i += 9) {
+    const size_t n = std::min<size_t>(9, digits.size() - i);
+    uint32_t chunk = 0;
+    uint32_t scale = 1;
+    for (size_t k = 0; k < n; ++k) {
+      chunk = chunk * 10 + static_cast<uint32_t>(digits[i + k] - '0');
+      scale *= 10;
+    }
+    v.numerator.MultiplyAdd(scale, chunk);
+  }
+  int e = static_cast<int>(exponent);
+  if (sticky) {
+    v.numerator.MultiplyAdd(10, 1);
+    --e;
+  }
+  // D x 10^e = D x 5^e x 2^e. Bounds: the numerator is below 10^801 (2661
+  // bits) or, for e > 0, 10^401; 5^-e is at most 5^1200 (2787 bits).
+  v.denominator = BigInteger(1);
+  if (e >= 0) {
+    v.numerator.MultiplyByPowerOfFive(e);
+  } else {
+    v.denominator.MultiplyByPowerOfFive(-e);
+  }
+  v.exponent = e;
+
+  return Nearest(v);
+}
+
+}  // namespace vostrel

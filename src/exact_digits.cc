@@ -1,0 +1,74 @@
+// vostrel's exact 17-digit expansion: the double times a power of ten, as an
+// exact big integer, cut to 18 digits with a note of what was dropped.
+#include "exact_digits.h"
+
+#include <bit>
+#include <cstdint>
+
+#include "big_integer.h"
+
+namespace vostrel {
+
+namespace {
+
+constexpr uint64_t k10To16 = 10000000000000000u;
+constexpr uint64_t k10To17 = 100000000000000000u;
+constexpr uint64_t k10To18 = 1000000000000000000u;
+// floor(log10(2^e)) is (e * 78913) >> 18 for every |e| <= 1100.
+constexpr int kLog10Of2Times2To18 = 78913;
+
+}  // namespace
+
+int ExactDigits(double magnitude, char* digits) {
+  // magnitude = m x 2^e, with 2^top <= magnitude < 2^(top + 1).
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+  int e = -1074;
+  if (biased != 0) {
+    m |= uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+  const int top = static_cast<int>(std::bit_width(m)) - 1 + e;
+  // The decimal exponent is x or x + 1.
+  int x = (top * kLog10Of2Times2To18) >> 18;
+
+  // w = floor(magnitude x 10^(17 - x)), from 10^17 to below 10^19;
+  // `dropped` when that was inexact. m x 2^e x 10^k = m x 5^k x 2^(e + k).
+  const int k = 17 - x;
+  BigInteger n(m);
+  bool dropped = false;
+  if (k >= 0) {
+    n.MultiplyByPowerOfFive(k);
+    if (e + k >= 0) {
+      n.ShiftLeft(e + k);
+    } else {
+      dropped = n.ShiftRight(-(e + k));
+    }
+  } else {
+    // Only above 10^18, where e + k > 0: at most 2^1024 before the division.
+    n.ShiftLeft(e + k);
+    dropped = n.DivideByPowerOfFive(-k);
+  }
+  uint64_t w = n.Low64();
+  if (w >= k10To18) {
+    dropped = dropped || w % 10 != 0;
+    w /= 10;
+    ++x;
+  }
+  // 18 digits to 17.
+  uint64_t q = w / 10;
+  const uint64_t last = w % 10;
+  if (last > 5 || (last == 5 && (dropped || q % 2 != 0))) ++q;
+  if (q == k10To17) {
+    q = k10To16;
+    ++x;
+  }
+  for (int i = kExactDigits - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + q % 10);
+    q /= 10;
+  }
+  return x;
+}
+
+}  // namespace vostrel
