@@ -5,6 +5,7 @@
 // status, both output files) and leave the results file unchanged. A faulty
 // run must either end with status 2 or give exactly the fault-free run; after
 // a write fault, the output it did write is a prefix of the fault-free one.
+// A line saying where reading stopped must quote text from that line.
 //
 // Input layout: byte 0 the argument count (1 to 4, bits 0-1) and the fault
 // (bits 2-3: none, a read fault, a daily or a monthly write fault), byte 1
@@ -86,6 +87,39 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// When the console says where reading stopped, the text it quotes must stand
+// on that line of the results file as the tool reads it (CR LF folded, cut
+// at 0x1A), and must not begin a number.
+void CheckStopLine(const std::string& console, const std::string& bytes) {
+  const std::string kLead = "\r\nstopped reading at line ";
+  const size_t at = console.find(kLead);
+  if (at == std::string::npos) return;
+  const char* p = console.c_str() + at + kLead.size();
+  char* end = nullptr;
+  const long long line = std::strtoll(p, &end, 10);
+  Check(line >= 1 && std::string(end, 3) == ": \"", "stop line's number");
+  const size_t close = console.find("\" is not a number\r\n", at);
+  Check(close != std::string::npos, "stop line's end");
+  const std::string text(const_cast<const char*>(end) + 3,
+                         console.c_str() + close);
+  Check(text.size() <= 40, "stop text longer than 40 bytes");
+  std::string folded = bytes.substr(0, bytes.find('\x1a'));
+  for (size_t cr; (cr = folded.find("\r\n")) != std::string::npos;) {
+    folded.erase(cr, 1);
+  }
+  size_t start = 0;
+  for (long long n = 1; n < line; ++n) {
+    start = folded.find('\n', start);
+    Check(start != std::string::npos, "stop line past the end of the file");
+    ++start;
+  }
+  const std::string row =
+      folded.substr(start, folded.find('\n', start) - start);
+  Check(row.find(text) != std::string::npos, "stop text not on its line");
+  const char c = text.empty() ? '\0' : text[0];
+  Check(!(c >= '0' && c <= '9'), "stop text begins with a digit");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -136,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(ReadFile(dir + "/run.tut") == want.daily, "daily file");
   Check(ReadFile(dir + "/run.mut") == want.monthly, "monthly file");
   Check(ReadFile(path) == bytes, "results file changed");
+  CheckStopLine(want.console, bytes);
 
   const size_t at = size_t{13} * (data[3] >> 2);
   const int kind = (data[0] >> 2) & 3;
