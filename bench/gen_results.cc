@@ -340,8 +340,7 @@ char* write_realistic(char* p, Rng& rng, RealisticColumn& col, bool daily,
   const double hi = daily ? k.hi_daily : k.hi_hourly;
   const double v = k.linear ? lo + (hi - lo) * rng.uniform()
                             : lo * std::pow(hi / lo, rng.uniform());
-  return std::to_chars(p, p + 32, v, std::chars_format::fixed, k.decimals)
-      .ptr;
+  return std::to_chars(p, p + 32, v, std::chars_format::fixed, k.decimals).ptr;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine.h"
 #include "layout.h"
 #include "naming.h"
+#include "record_fast.h"
 #include "scan.h"
 #include "writers.h"
 
@@ -144,7 +145,7 @@ ExitStatus Aggregate(RunState& run, Output& console) {
   WriteHeaderBlock(*run.input, run.settings.header_rows,
                    run.settings.input_name, *run.daily, *run.monthly);
   RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
-                *run.monthly, console);
+                *run.monthly, console, DefaultRecordPath());
   if (run.input->error()) return ReadError(run, console);
   return CheckOutputs(run, console);
 }

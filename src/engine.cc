@@ -59,7 +59,7 @@ void CarryMonthIntoTotal(std::vector<ColumnSums>& columns) {
 class RecordLoop {
  public:
   RecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-             Output& daily, Output& monthly, Output& console)
+             Output& daily, Output& monthly, Output& console, RecordPath path)
       : in_(in),
         noneg_(noneg),
         columns_(columns),
@@ -67,7 +67,7 @@ class RecordLoop {
         monthly_(monthly),
         console_(console),
         line_values_(columns.size()),
-        fast_(columns.size()) {}
+        fast_(columns.size(), path) {}
 
   void Run();
   const RecordLoopStats& stats() const { return stats_; }
@@ -204,8 +204,8 @@ void RecordLoop::CloseMonth(int32_t month_length) {
 
 void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
                    Output& daily, Output& monthly, Output& console,
-                   RecordLoopStats* stats) {
-  RecordLoop loop(in, noneg, columns, daily, monthly, console);
+                   RecordPath path, RecordLoopStats* stats) {
+  RecordLoop loop(in, noneg, columns, daily, monthly, console, path);
   loop.Run();
   if (stats != nullptr) *stats = loop.stats();
 }

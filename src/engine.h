@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "record_fast.h"
 #include "text_io.h"
 #include "vostrel.h"
 
@@ -51,11 +52,11 @@ struct RecordLoopStats {
 // Leaves the run's totals in the columns' total sums, and in `stats`, unless it
 // is null, how the records were read. Reports nothing; the caller checks the
 // input and outputs for errors. Lines of the fast path's form are read by it
-// (ActiveRecordPath()), every other record by the exact scans; the results
-// are the same either way.
+// on `path` (a supported one, see record_fast.h), every other record by the
+// exact scans; the results are the same either way.
 void RunRecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
                    Output& daily, Output& monthly, Output& console,
-                   RecordLoopStats* stats = nullptr);
+                   RecordPath path, RecordLoopStats* stats = nullptr);
 
 }  // namespace vostrel
 

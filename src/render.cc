@@ -16,6 +16,8 @@
 #include <limits>
 #include <string_view>
 
+#include "number_rules.h"
+
 namespace vostrel {
 
 namespace {
@@ -98,14 +100,6 @@ SixDigits ExactSixDigits(double magnitude) {
   return {digits, exponent};
 }
 
-static_assert(std::numeric_limits<double>::is_iec559,
-              "the fast path relies on correctly rounded IEEE operations");
-
-// 10^0 to 10^22, the powers of ten that doubles hold exactly (5^22 < 2^53).
-constexpr double kExactPowersOfTen[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kLargestExactPower = 22;
 // The decimal exponents the fast path handles: those whose scaling into
 // [1e5, 1e6) takes one exact power of ten.
 constexpr int kFastLowest = 5 - kLargestExactPower;   // -17

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "string_io.h"
 #include "test_util.h"
 
 namespace vostrel {

@@ -1,8 +1,10 @@
-// The value conversion of the record fast path's x86 paths, in 16-byte
-// registers (SSSE3 and SSE4.1, which every AVX2 CPU has). Included by their
-// files after record_fast_line.h, with its rules.
-#ifndef VOSTREL_RECORD_FAST_X86_H_
-#define VOSTREL_RECORD_FAST_X86_H_
+// The record fast path with SSE4.1 (and SSSE3), which every x86-64 CPU of
+// the last decade has: 16 bytes classified per compare, and each value
+// converted in one 16-byte register. Compiled for SSE4.1 function by
+// function, and run only where the CPU has it.
+#include "record_fast_internal.h"
+
+#if defined(__x86_64__) || defined(_M_X64)
 
 #include <immintrin.h>
 
@@ -11,10 +13,19 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "record_fast_line.h"
+#if defined(__GNUC__)
+#define VOSTREL_SSE41 __attribute__((target("sse4.1")))
+#else
+// MSVC compiles any intrinsic without a target attribute.
+#include <intrin.h>
+#define VOSTREL_SSE41
+#endif
 
-namespace vostrel {
-namespace {
+#define VOSTREL_LINE_TARGET VOSTREL_SSE41
+#define VOSTREL_LINE_NAMESPACE sse41_line
+#include "record_fast_line.inc"
+
+namespace vostrel::sse41_line {
 
 // Row q (0 to 15): the shuffle that moves bytes 0 to q - 1 up by one, over a
 // point at q, and zeroes byte 0; row 16 moves nothing.
@@ -50,20 +61,14 @@ constexpr TailTable MakeTailTable() {
 
 constexpr TailTable kTail = MakeTailTable();
 
-constexpr double kSignedPowersOfTen[2][16] = {
-    {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
-     1e14, 1e15},
-    {-1e0, -1e1, -1e2, -1e3, -1e4, -1e5, -1e6, -1e7, -1e8, -1e9, -1e10, -1e11,
-     -1e12, -1e13, -1e14, -1e15}};
-
 // ReadValue for a field of at most 15 bytes, from the 16 bytes that end with
 // it, so that its last digit is already in place: the bytes before the field
 // and its sign and point are zeroed, the digits before the point shifted
 // over it, and the 16 digits combined by multiply-adds. At most 15 digits
 // make a mantissa below 2^53. Longer fields go to ReadValue.
-VOSTREL_LINE_TARGET inline bool VectorValue(const LineScratch& s, size_t first,
-                                            size_t n, double& mantissa,
-                                            double& divisor) {
+VOSTREL_SSE41 inline bool VectorValue(const LineScratch& s, size_t first,
+                                      size_t n, double& mantissa,
+                                      double& divisor) {
   if (n > 15) return ReadValue(s, first, n, mantissa, divisor);
   const char* field = s.bytes + kLineCopyOffset + first;
   const __m128i w =
@@ -102,19 +107,79 @@ VOSTREL_LINE_TARGET inline bool VectorValue(const LineScratch& s, size_t first,
   const uint64_t m = uint64_t{high} * 100000000u + low;
   mantissa = static_cast<double>(static_cast<int64_t>(m));
   const size_t fraction = q < 16 ? 15 - q : 0;
-  divisor = kSignedPowersOfTen[*field == '-' ? 1 : 0][fraction];
+  divisor = SignedPowerOfTen(fraction, *field == '-');
   return true;
 }
 
-// Isa::Values of the x86 paths, which add Classify and Divide.
-struct VectorValuesIsa {
-  VOSTREL_LINE_TARGET static bool Values(LineScratch& s, size_t columns,
-                                         double* values) {
+VOSTREL_SSE41 inline uint64_t Bits16(__m128i flags, size_t shift) {
+  return uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(flags))} << shift;
+}
+
+VOSTREL_SSE41 inline __m128i Equal(__m128i x, char c) {
+  return _mm_cmpeq_epi8(x, _mm_set1_epi8(c));
+}
+
+struct Sse41Isa {
+  VOSTREL_SSE41 static ByteMasks Classify(const char* src, char* dst) {
+    ByteMasks m;
+    uint64_t known = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      const __m128i x =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16 * i));
+      _mm_store_si128(reinterpret_cast<__m128i*>(dst + 16 * i), x);
+      const __m128i lf = Equal(x, '\n');
+      const __m128i separator =
+          _mm_or_si128(_mm_or_si128(Equal(x, ' '), Equal(x, '\t')), lf);
+      const __m128i point = Equal(x, '.');
+      const __m128i sign = _mm_or_si128(Equal(x, '+'), Equal(x, '-'));
+      // A digit less '0' is at most 9 as an unsigned byte.
+      const __m128i offset = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+      const __m128i digit =
+          _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset);
+      const size_t shift = 16 * i;
+      m.separator |= Bits16(separator, shift);
+      m.lf |= Bits16(lf, shift);
+      m.point |= Bits16(point, shift);
+      m.sign |= Bits16(sign, shift);
+      known |= Bits16(_mm_or_si128(_mm_or_si128(separator, point),
+                                   _mm_or_si128(sign, digit)),
+                      shift);
+    }
+    m.other = ~known;
+    return m;
+  }
+
+  VOSTREL_SSE41 static bool Values(LineScratch& s, size_t columns,
+                                   double* values) {
     return ValuesWith<VectorValue>(s, columns, values);
   }
 };
 
-}  // namespace
+}  // namespace vostrel::sse41_line
+
+namespace vostrel {
+
+const char* ReadRecordSse41(const char* begin, const char* end, size_t columns,
+                            LineScratch& scratch, int32_t* date,
+                            double* values) {
+  return sse41_line::ReadRecordLine<sse41_line::Sse41Isa>(
+      begin, end, columns, scratch, date, values);
+}
+
+bool CpuHasSse41() {
+#if defined(__GNUC__)
+  // __builtin_cpu_supports reads the CPU's feature bits once.
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("sse4.1");
+#else
+  int info[4];
+  __cpuid(info, 1);
+  return (info[2] & (1 << 19)) != 0;  // ECX bit 19: SSE4.1
+#endif
+}
+
 }  // namespace vostrel
 
-#endif  // VOSTREL_RECORD_FAST_X86_H_
+#undef VOSTREL_SSE41
+
+#endif  // defined(__x86_64__) || defined(_M_X64)
