@@ -4,7 +4,7 @@
 // in processor time.
 //
 // Usage: record_paths FILE HEADER_ROWS COLUMNS [ROUNDS] [PATH...]
-// PATH is off, portable, sse41 or default (the one the tool would
+// PATH is off, portable, sse41, avx2 or default (the one the tool would
 // use); without a PATH, every one the CPU has.
 // Prints one line per path:
 //   PATH fast FAST exact EXACT share PERCENT wall SECONDS cpu SECONDS
@@ -35,7 +35,7 @@ class NullOutput : public vostrel::Output {
 
 bool ParsePath(const std::string& name, vostrel::RecordPath& path) {
   for (auto p : {vostrel::RecordPath::kOff, vostrel::RecordPath::kPortable,
-                 vostrel::RecordPath::kSse41}) {
+                 vostrel::RecordPath::kSse41, vostrel::RecordPath::kAvx2}) {
     if (name == vostrel::RecordPathName(p)) {
       path = p;
       return true;
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   }
   if (paths.empty()) {
     for (auto p : {vostrel::RecordPath::kOff, vostrel::RecordPath::kPortable,
-                   vostrel::RecordPath::kSse41}) {
+                   vostrel::RecordPath::kSse41, vostrel::RecordPath::kAvx2}) {
       if (vostrel::RecordPathSupported(p)) paths.push_back(p);
     }
   }

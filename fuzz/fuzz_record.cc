@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(window.get(), folded.begin(), cut);
 
   std::vector<std::pair<RecordPath, Line>> lines;
-  for (RecordPath path : {RecordPath::kPortable, RecordPath::kSse41}) {
+  for (RecordPath path :
+       {RecordPath::kPortable, RecordPath::kSse41, RecordPath::kAvx2}) {
     if (!vostrel::RecordPathSupported(path)) continue;
     vostrel::RecordReader reader(columns, path);
     Line line;

@@ -112,7 +112,8 @@ LoopResult RunLoop(RecordPath path, const std::string& input, size_t columns,
 // The fast record paths this CPU has.
 std::vector<RecordPath> FastPaths() {
   std::vector<RecordPath> paths;
-  for (RecordPath p : {RecordPath::kPortable, RecordPath::kSse41}) {
+  for (RecordPath p :
+       {RecordPath::kPortable, RecordPath::kSse41, RecordPath::kAvx2}) {
     if (RecordPathSupported(p)) paths.push_back(p);
   }
   return paths;

@@ -66,6 +66,10 @@ struct PortableIsa {
   static bool Values(LineScratch& s, size_t columns, double* values) {
     return ValuesWith<ReadValue>(s, columns, values);
   }
+
+  static void Divide(double* values, const double* divisors, size_t n) {
+    for (size_t i = 0; i < n; ++i) values[i] /= divisors[i];
+  }
 };
 
 }  // namespace portable_line
@@ -79,10 +83,14 @@ RecordReader::ReadFn ReaderFor(RecordPath path) {
       return nullptr;
     case RecordPath::kPortable:
       return ReadRecordPortable;
-    case RecordPath::kSse41:
 #if defined(__x86_64__) || defined(_M_X64)
+    case RecordPath::kSse41:
       return ReadRecordSse41;
+    case RecordPath::kAvx2:
+      return ReadRecordAvx2;
 #else
+    case RecordPath::kSse41:
+    case RecordPath::kAvx2:
       return nullptr;
 #endif
   }
@@ -106,6 +114,8 @@ const char* RecordPathName(RecordPath path) {
       return "portable";
     case RecordPath::kSse41:
       return "sse41";
+    case RecordPath::kAvx2:
+      return "avx2";
   }
   return "?";
 }
@@ -115,10 +125,14 @@ bool RecordPathSupported(RecordPath path) {
     case RecordPath::kOff:
     case RecordPath::kPortable:
       return true;
-    case RecordPath::kSse41:
 #if defined(__x86_64__) || defined(_M_X64)
+    case RecordPath::kSse41:
       return CpuHasSse41();
+    case RecordPath::kAvx2:
+      return CpuHasAvx2();
 #else
+    case RecordPath::kSse41:
+    case RecordPath::kAvx2:
       return false;
 #endif
   }
@@ -126,8 +140,10 @@ bool RecordPathSupported(RecordPath path) {
 }
 
 RecordPath DefaultRecordPath() {
-  return RecordPathSupported(RecordPath::kSse41) ? RecordPath::kSse41
-                                                 : RecordPath::kOff;
+  for (RecordPath path : {RecordPath::kAvx2, RecordPath::kSse41}) {
+    if (RecordPathSupported(path)) return path;
+  }
+  return RecordPath::kOff;
 }
 
 RecordReader::RecordReader(size_t columns, RecordPath path)

@@ -17,16 +17,17 @@ enum class RecordPath {
   kOff,       // no fast path: every record goes to the exact scans
   kPortable,  // plain C++, any byte order
   kSse41,     // x86-64 with SSE4.1, 16 bytes at a time
+  kAvx2,      // x86-64 with AVX2, 32 bytes at a time
 };
 
-// "off", "portable" or "sse41".
+// "off", "portable", "sse41" or "avx2".
 const char* RecordPathName(RecordPath path);
 
 // True when this build and this CPU can run `path`; always for kOff and
 // kPortable.
 bool RecordPathSupported(RecordPath path);
 
-// The path the tool uses on this CPU: kSse41 where it is supported, else
+// The path the tool uses on this CPU: the widest x86 one it supports, else
 // kOff (the portable path is slower than the exact scans, so it runs only
 // when asked for: it is the reference for the vector path and what runs the
 // fast path's tests on other CPUs).

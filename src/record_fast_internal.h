@@ -44,6 +44,8 @@ struct LineScratch {
   // Offset of each field's first byte and of the separator after it, in turn.
   // Offsets lie below 64 * kLineChunks, so 16 bits hold them.
   uint16_t bounds[64 * kLineChunks];
+  // 10^(fraction digits) of each value, negative for a negative value.
+  alignas(64) double divisors[kMaxLineFields];
 };
 
 // The readers behind RecordReader::Read, one per path, all with its contract.
@@ -52,12 +54,16 @@ const char* ReadRecordPortable(const char* begin, const char* end,
                                int32_t* date, double* values);
 
 #if defined(__x86_64__) || defined(_M_X64)
-// Call this only when CpuHasSse41() is true.
+// Call these only when the matching CpuHas function returns true.
 const char* ReadRecordSse41(const char* begin, const char* end, size_t columns,
                             LineScratch& scratch, int32_t* date,
                             double* values);
-// True when the CPU has SSE4.1 (and so SSSE3).
+const char* ReadRecordAvx2(const char* begin, const char* end, size_t columns,
+                           LineScratch& scratch, int32_t* date, double* values);
+// True when the CPU has SSE4.1 (and so SSSE3), or AVX2 that the system
+// supports.
 bool CpuHasSse41();
+bool CpuHasAvx2();
 #endif
 
 }  // namespace vostrel

@@ -169,7 +169,8 @@ TEST_P(RecordPathTest, LeavesLinesCutByTheWindowEnd) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, RecordPathTest,
                          ::testing::Values(RecordPath::kPortable,
-                                           RecordPath::kSse41),
+                                           RecordPath::kSse41,
+                                           RecordPath::kAvx2),
                          [](const ::testing::TestParamInfo<RecordPath>& param) {
                            return std::string(RecordPathName(param.param));
                          });
@@ -183,8 +184,10 @@ TEST(RecordPathChoiceTest, OffAndPortableAlwaysWork) {
   // No line holds more fields than a line read does.
   EXPECT_FALSE(RecordReader(kMaxLineRead, RecordPath::kPortable).enabled());
   // A path the CPU lacks reads nothing rather than faulting.
-  if (!RecordPathSupported(RecordPath::kSse41)) {
-    EXPECT_FALSE(RecordReader(1, RecordPath::kSse41).enabled());
+  for (RecordPath path : {RecordPath::kSse41, RecordPath::kAvx2}) {
+    if (!RecordPathSupported(path)) {
+      EXPECT_FALSE(RecordReader(1, path).enabled());
+    }
   }
 }
 
