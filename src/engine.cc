@@ -165,20 +165,21 @@ void RecordLoop::AddValue(ColumnSums& c, double value) const {
 }
 
 void RecordLoop::CloseDay() {
-  CarryDayIntoMonth(columns_);
+  // One pass per column: the line's value, the carry into the month and the
+  // new day.
   for (size_t i = 0; i < columns_.size(); ++i) {
-    const ColumnSums& c = columns_[i];
+    ColumnSums& c = columns_[i];
     // Hourly data fill a day with 24 values, daily data with one.
     const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
     line_values_[i] = complete ? c.day_sum : kIncompleteMark;
+    c.month_sum += c.day_sum;
+    c.month_count += c.day_count;
+    c.day_sum = 0;
+    c.day_count = 0;
   }
   WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
                   line_values_, line_);
   console_.Write(".");
-  for (ColumnSums& c : columns_) {
-    c.day_sum = 0;
-    c.day_count = 0;
-  }
 }
 
 void RecordLoop::CloseMonth(int32_t month_length) {
