@@ -20,10 +20,18 @@
 //     (each column has its own typical magnitude, each value varies by up to
 //     a factor of ten around it), written with 0 to 6 decimals.
 //
+// With --realistic the values are shaped like a catchment model's output
+// instead: each column is one kind of quantity, written with that kind's
+// fixed decimals as a model's "%.6f" or "%.2f" would write it (runoff like
+// 0.139134, temperature like -2.01, soil water like 155.740246, rain like
+// 0.4), zeros (dry hours, nights without evaporation, no snow) come in runs,
+// about a third of the hourly fields and 30% of the daily ones are zeros,
+// and the value fields average about 4.4 bytes hourly and 5.4 bytes daily.
+//
 // Usage:
 //   gen_results [--years N] [--columns C] [--start-year Y] [--daily]
 //               [--seed S] [--target-bytes B] [--sep tab|space]
-//               [--neg-percent P] [-o FILE]
+//               [--neg-percent P] [--realistic] [-o FILE]
 //
 // --target-bytes B stops after the first whole day at which at least B bytes
 // have been written (the header counts). Without --years it is the only
@@ -39,6 +47,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -145,6 +154,7 @@ struct Options {
   std::uint64_t target_bytes = 0;  // 0: no byte limit
   char sep = '\t';
   double neg_percent = 1.0;
+  bool realistic = false;
   std::string out;  // empty: stdout
 };
 
@@ -155,7 +165,8 @@ struct Options {
                "[--daily]\n"
                "                   [--seed S] [--target-bytes B] "
                "[--sep tab|space]\n"
-               "                   [--neg-percent P] [-o FILE]\n");
+               "                   [--neg-percent P] [--realistic] "
+               "[-o FILE]\n");
   std::exit(1);
 }
 
@@ -205,6 +216,8 @@ Options parse_args(int argc, char** argv) {
       }
     } else if (a == "--neg-percent") {
       o.neg_percent = parse_num<double>("--neg-percent", value());
+    } else if (a == "--realistic") {
+      o.realistic = true;
     } else if (a == "-o") {
       o.out = value();
     } else if (a == "-h" || a == "--help") {
@@ -264,6 +277,72 @@ char* write_value(char* p, Rng& rng, Column& col, double neg_share) {
   return r.ptr;
 }
 
+// The kinds of quantity a realistic column holds. Magnitudes are drawn
+// log-uniformly between lo and hi (or uniformly with `linear`), hourly and
+// daily ranges apart since a day's value sums or averages its hours.
+struct Kind {
+  int decimals;
+  bool linear;
+  double lo_hourly, hi_hourly;
+  double lo_daily, hi_daily;
+  double zero_hourly, zero_daily;  // share of zeros
+  double mean_run;                 // mean length of a run of zeros
+};
+
+// runoff, temperature, soil water, rain, evaporation, snow water
+constexpr Kind kKinds[] = {
+    {6, false, 0.005, 0.9, 0.05, 30.0, 0.40, 0.45, 48},
+    {2, true, -12.0, 25.0, -12.0, 25.0, 0.0, 0.0, 1},
+    {6, true, 40.0, 320.0, 40.0, 320.0, 0.0, 0.0, 1},
+    {1, false, 0.1, 6.0, 0.1, 40.0, 0.60, 0.50, 6},
+    {6, false, 0.002, 0.4, 0.05, 6.0, 0.50, 0.05, 11},
+    {6, false, 0.5, 150.0, 0.5, 150.0, 0.70, 0.60, 400},
+};
+// The kind of each column in turn: an hourly file holds more of the short
+// temperatures and rain amounts, a daily file of many subcatchments more
+// runoff and storage columns.
+constexpr int kHourlyKinds[] = {0, 1, 3, 1, 4, 0, 1, 2, 3, 5,
+                                0, 1, 3, 1, 4, 0, 1, 1, 3, 5};
+constexpr int kDailyKinds[] = {0, 1, 3, 0, 4, 0, 2, 2, 3, 5};
+
+struct RealisticColumn {
+  const Kind* kind;
+  bool zero = false;  // in a run of zeros
+};
+
+char* write_realistic(char* p, Rng& rng, RealisticColumn& col, bool daily,
+                      Column& missing) {
+  if (missing.missing_left == 0 && rng.uniform() < kBurstStart / 4) {
+    missing.missing_left = 1 + static_cast<int>(rng.below(kMaxBurst));
+  }
+  if (missing.missing_left > 0) {
+    --missing.missing_left;
+    std::memcpy(p, "-9999", 5);
+    return p + 5;
+  }
+  const Kind& k = *col.kind;
+  // Runs of zeros alternate with runs of values: a zero run ends with
+  // probability 1 / mean_run per record, a value run with the probability
+  // that makes zeros the kind's share of the records.
+  const double zero_share = daily ? k.zero_daily : k.zero_hourly;
+  if (zero_share > 0) {
+    const double leave_zero = 1.0 / k.mean_run;
+    const double leave_value = leave_zero * zero_share / (1 - zero_share);
+    if (rng.uniform() < (col.zero ? leave_zero : leave_value)) {
+      col.zero = !col.zero;
+    }
+  }
+  if (col.zero) {
+    *p = '0';
+    return p + 1;
+  }
+  const double lo = daily ? k.lo_daily : k.lo_hourly;
+  const double hi = daily ? k.hi_daily : k.hi_hourly;
+  const double v = k.linear ? lo + (hi - lo) * rng.uniform()
+                            : lo * std::pow(hi / lo, rng.uniform());
+  return std::to_chars(p, p + 32, v, std::chars_format::fixed, k.decimals).ptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -283,6 +362,12 @@ int main(int argc, char** argv) {
   // Column scales between 0.01 and 500, so that values stay in 0.001..5000.
   const double lo = -2.0, hi = std::log10(500.0);
   for (auto& c : cols) c.log_scale = lo + (hi - lo) * rng.uniform();
+  std::vector<RealisticColumn> kinds;
+  for (std::size_t i = 0; i < cols.size(); ++i) {
+    const int kind = o.daily ? kDailyKinds[i % std::size(kDailyKinds)]
+                             : kHourlyKinds[i % std::size(kHourlyKinds)];
+    kinds.push_back({&kKinds[kind]});
+  }
 
   const char sep = o.sep;
   {
@@ -333,9 +418,11 @@ int main(int argc, char** argv) {
             p = std::to_chars(p, p + 12, day).ptr;
             *p++ = sep;
             p = std::to_chars(p, p + 12, hour).ptr;
-            for (auto& c : cols) {
+            for (std::size_t i = 0; i < cols.size(); ++i) {
               *p++ = sep;
-              p = write_value(p, rng, c, neg_share);
+              p = o.realistic
+                      ? write_realistic(p, rng, kinds[i], o.daily, cols[i])
+                      : write_value(p, rng, cols[i], neg_share);
             }
             *p++ = '\n';
             w.commit(p);

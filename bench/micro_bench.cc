@@ -10,6 +10,7 @@
 
 #include "render.h"
 #include "scan.h"
+#include "string_io.h"
 #include "text_io.h"
 
 namespace {

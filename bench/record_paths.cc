@@ -4,7 +4,7 @@
 // in processor time.
 //
 // Usage: record_paths FILE HEADER_ROWS COLUMNS [ROUNDS] [PATH...]
-// PATH is off, portable, avx2, avx512 or default (the one the tool would
+// PATH is off, portable, sse41, avx2 or default (the one the tool would
 // use); without a PATH, every one the CPU has.
 // Prints one line per path:
 //   PATH fast FAST exact EXACT share PERCENT wall SECONDS cpu SECONDS
@@ -35,7 +35,7 @@ class NullOutput : public vostrel::Output {
 
 bool ParsePath(const std::string& name, vostrel::RecordPath& path) {
   for (auto p : {vostrel::RecordPath::kOff, vostrel::RecordPath::kPortable,
-                 vostrel::RecordPath::kAvx2, vostrel::RecordPath::kAvx512}) {
+                 vostrel::RecordPath::kSse41, vostrel::RecordPath::kAvx2}) {
     if (name == vostrel::RecordPathName(p)) {
       path = p;
       return true;
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 4 ? std::atoi(argv[4]) : 3;
   std::vector<vostrel::RecordPath> paths;
   for (int i = 5; i < argc; ++i) {
-    vostrel::RecordPath p = vostrel::ActiveRecordPath();
+    vostrel::RecordPath p = vostrel::DefaultRecordPath();
     if (std::string(argv[i]) != "default" && !ParsePath(argv[i], p)) {
       std::fprintf(stderr, "record_paths: unknown path %s\n", argv[i]);
       return 1;
@@ -68,12 +68,12 @@ int main(int argc, char** argv) {
   }
   if (paths.empty()) {
     for (auto p : {vostrel::RecordPath::kOff, vostrel::RecordPath::kPortable,
-                   vostrel::RecordPath::kAvx2, vostrel::RecordPath::kAvx512}) {
+                   vostrel::RecordPath::kSse41, vostrel::RecordPath::kAvx2}) {
       if (vostrel::RecordPathSupported(p)) paths.push_back(p);
     }
   }
   for (vostrel::RecordPath path : paths) {
-    if (!vostrel::SetRecordPath(path)) {
+    if (!vostrel::RecordPathSupported(path)) {
       std::printf("%s not supported\n", vostrel::RecordPathName(path));
       continue;
     }
@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
       NullOutput daily, monthly, console;
       const std::clock_t c0 = std::clock();
       const auto t0 = std::chrono::steady_clock::now();
-      vostrel::RunRecordLoop(*in, false, sums, daily, monthly, console, &stats);
+      vostrel::RunRecordLoop(*in, false, sums, daily, monthly, console, path,
+                             &stats);
       const std::chrono::duration<double> t =
           std::chrono::steady_clock::now() - t0;
       const double cpu =

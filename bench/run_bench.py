@@ -10,7 +10,9 @@ build with the benchmark programs:
     python3 bench/run_bench.py --vostrel build/release/vostrel \\
         --bin-dir build/release/bench
 
-Input files (an hourly and a daily one, with --large also one of about 1 GB)
+Input files (an hourly and a daily one of generated values, the same two
+with values shaped like a catchment model's, with --large also one of about
+1 GB)
 are generated with gen_results into a fresh temporary directory, which is
 removed at the end. The programs run round-robin (one run of each per
 round, the order rotated every round), so drifts of the machine hit all of them
@@ -40,6 +42,10 @@ DATASETS = {
     "quick": (20, ["--years", "2", "--seed", "42"]),
     "medium": (20, ["--years", "30", "--seed", "42"]),
     "daily": (200, ["--daily", "--years", "100", "--seed", "42"]),
+    # The same shapes with values like a catchment model's output.
+    "real-hourly": (20, ["--realistic", "--years", "30", "--seed", "42"]),
+    "real-daily": (200, ["--realistic", "--daily", "--years", "100",
+                         "--seed", "42"]),
     "large": (20, ["--target-bytes", "1000000000", "--seed", "43"]),
     "1mb": (20, ["--target-bytes", "1000000", "--seed", "44"]),
 }
@@ -391,6 +397,8 @@ def main():
                     "print both peak RSS values")
     ap.add_argument("--only", help="comma-separated subset of: "
                     + ",".join(PROGRAMS))
+    ap.add_argument("--files", help="comma-separated subset of the files: "
+                    + ",".join(d for d in DATASETS if d != "1mb"))
     ap.add_argument("--runs", type=int, help="timed rounds (default 5, "
                     "--quick: 2)")
     ap.add_argument("--warmup", type=int, help="untimed rounds first "
@@ -474,7 +482,13 @@ def main():
             rss_check(tools, gen, tmp)
             return 0
         datasets = ["quick"] if args.quick else (
-            ["medium", "daily"] + (["large"] if args.large else []))
+            ["medium", "daily", "real-hourly", "real-daily"]
+            + (["large"] if args.large else []))
+        if args.files:
+            datasets = [d.strip() for d in args.files.split(",") if d.strip()]
+            unknown = [d for d in datasets if d not in DATASETS]
+            if unknown:
+                die(f"unknown file(s) in --files: {', '.join(unknown)}")
         print(f"programs: {', '.join(selected)}; {warmup} warm-up and "
               f"{runs} timed rounds per file\n")
         for dataset in datasets:

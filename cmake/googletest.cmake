@@ -1,4 +1,4 @@
-# GoogleTest for the unit tests, providing GTest::gtest_main.
+# GoogleTest for the unit tests, providing GTest::gtest and GTest::gtest_main.
 #
 # A native build uses the installed GoogleTest. A cross build cannot link the
 # host's libraries, nor can a build with another C++ library than the one
@@ -42,5 +42,6 @@ add_subdirectory(${VOSTREL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest
 # as errors, which its targets took over from this directory.
 set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
 if(NOT TARGET GTest::gtest_main)
+  add_library(GTest::gtest ALIAS gtest)
   add_library(GTest::gtest_main ALIAS gtest_main)
 endif()

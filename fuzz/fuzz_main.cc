@@ -27,6 +27,8 @@
 
 #include "driver.h"
 #include "file_system.h"
+#include "memory_file_system.h"
+#include "string_io.h"
 #include "text_io.h"
 
 namespace {

@@ -20,6 +20,7 @@
 
 #include "record_fast.h"
 #include "scan.h"
+#include "string_io.h"
 #include "text_io.h"
 
 namespace {
@@ -57,12 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<char[]> window(new char[cut > 0 ? cut : 1]);
   std::memcpy(window.get(), folded.begin(), cut);
 
-  const RecordPath saved = vostrel::ActiveRecordPath();
   std::vector<std::pair<RecordPath, Line>> lines;
   for (RecordPath path :
-       {RecordPath::kPortable, RecordPath::kAvx2, RecordPath::kAvx512}) {
-    if (!vostrel::SetRecordPath(path)) continue;
-    vostrel::RecordReader reader(columns);
+       {RecordPath::kPortable, RecordPath::kSse41, RecordPath::kAvx2}) {
+    if (!vostrel::RecordPathSupported(path)) continue;
+    vostrel::RecordReader reader(columns, path);
     Line line;
     int32_t date[4] = {-5, -5, -5, -5};
     const char* next = reader.Read(window.get(), window.get() + cut, date);
@@ -76,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     lines.emplace_back(path, line);
   }
-  vostrel::SetRecordPath(saved);
 
   for (const auto& [path, line] : lines) {
     if (line.taken != lines.front().second.taken) {

@@ -21,6 +21,7 @@
 #include "engine.h"
 #include "layout.h"
 #include "scan.h"
+#include "string_io.h"
 #include "text_io.h"
 #include "vostrel.h"
 #include "writers.h"
@@ -124,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vostrel::WriteHeaderBlock(in, rows, "run.out", daily, monthly);
   const size_t daily_header = daily.bytes().size();
   const size_t monthly_header = monthly.bytes().size();
-  vostrel::RunRecordLoop(in, noneg, sums, daily, monthly, console);
+  vostrel::RunRecordLoop(in, noneg, sums, daily, monthly, console,
+                         vostrel::DefaultRecordPath());
   const size_t daily_body = daily.bytes().size();
   const size_t monthly_body = monthly.bytes().size();
   std::vector<double> totals;

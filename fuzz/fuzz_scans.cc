@@ -20,6 +20,7 @@
 #include <string>
 
 #include "scan.h"
+#include "string_io.h"
 #include "text_io.h"
 #include "vostrel.h"
 

@@ -22,12 +22,18 @@ build="$root/build/fuzz"
 mkdir -p "$root/fuzz/artifacts" "$build/logs"
 status=0
 for target in "${targets[@]}"; do
+  # Whole runs and record lines take inputs past one line read (19,999
+  # characters), so that lines longer than that are fuzzed too.
+  case "$target" in
+    fuzz_run | fuzz_main | fuzz_record) max_len=65536 ;;
+    *) max_len=8192 ;;
+  esac
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   log="$build/logs/$target.log"
   echo "== $target for ${seconds}s (log: ${log#"$root"/})"
   if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 \
-      -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 \
+      -rss_limit_mb=2048 -max_len="$max_len" -print_final_stats=1 \
       -artifact_prefix="$root/fuzz/artifacts/$target-" \
       "$corpus" "$root/fuzz/corpus/$target" >"$log" 2>&1; then
     grep -E '^#[0-9]+ +DONE|^Done|stat::number_of_executed_units' "$log" || true

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "file_system.h"
+#include "memory_file_system.h"
+#include "string_io.h"
 #include "test_util.h"
 
 namespace vostrel {

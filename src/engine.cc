@@ -49,7 +49,7 @@ void CarryMonthIntoTotal(std::vector<ColumnSums>& columns) {
 class RecordLoop {
  public:
   RecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-             Output& daily, Output& monthly, Output& console)
+             Output& daily, Output& monthly, Output& console, RecordPath path)
       : in_(in),
         noneg_(noneg),
         columns_(columns),
@@ -57,7 +57,7 @@ class RecordLoop {
         monthly_(monthly),
         console_(console),
         line_values_(columns.size()),
-        fast_(columns.size()) {}
+        fast_(columns.size(), path) {}
 
   void Run();
   const RecordLoopStats& stats() const { return stats_; }
@@ -186,20 +186,21 @@ void RecordLoop::AddValue(ColumnSums& c, double value) const {
 }
 
 void RecordLoop::CloseDay() {
-  CarryDayIntoMonth(columns_);
+  // One pass per column: the line's value, the carry into the month and the
+  // new day.
   for (size_t i = 0; i < columns_.size(); ++i) {
-    const ColumnSums& c = columns_[i];
+    ColumnSums& c = columns_[i];
     // Hourly data fill a day with 24 values, daily data with one.
     const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
     line_values_[i] = complete ? c.day_sum : kIncompleteMark;
+    c.month_sum += c.day_sum;
+    c.month_count += c.day_count;
+    c.day_sum = 0;
+    c.day_count = 0;
   }
   WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
                   line_values_, line_);
   console_.Write(".");
-  for (ColumnSums& c : columns_) {
-    c.day_sum = 0;
-    c.day_count = 0;
-  }
 }
 
 void RecordLoop::CloseMonth(int32_t month_length) {
@@ -225,9 +226,9 @@ void RecordLoop::CloseMonth(int32_t month_length) {
 
 RecordLoopEnd RunRecordLoop(Input& in, bool noneg,
                             std::vector<ColumnSums>& columns, Output& daily,
-                            Output& monthly, Output& console,
+                            Output& monthly, Output& console, RecordPath path,
                             RecordLoopStats* stats) {
-  RecordLoop loop(in, noneg, columns, daily, monthly, console);
+  RecordLoop loop(in, noneg, columns, daily, monthly, console, path);
   loop.Run();
   if (stats != nullptr) *stats = loop.stats();
   return loop.end();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "record_fast.h"
 #include "text_io.h"
 #include "vostrel.h"
 
@@ -61,12 +62,12 @@ struct RecordLoopEnd {
 // Leaves the run's totals in the columns' total sums, and in `stats`, unless it
 // is null, how the records were read. Returns where it stopped on text that
 // is not a number; reports nothing itself, and the caller checks the input
-// and outputs for errors. Lines of the fast path's form are read by it
-// (ActiveRecordPath()), every other record by the exact scans; the results
-// are the same either way.
+// and outputs for errors. Lines of the fast path's form are read by it on
+// `path` (a supported one, see record_fast.h), every other record by the
+// exact scans; the results are the same either way.
 RecordLoopEnd RunRecordLoop(Input& in, bool noneg,
                             std::vector<ColumnSums>& columns, Output& daily,
-                            Output& monthly, Output& console,
+                            Output& monthly, Output& console, RecordPath path,
                             RecordLoopStats* stats = nullptr);
 
 }  // namespace vostrel

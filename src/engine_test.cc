@@ -14,6 +14,7 @@
 
 #include "record_fast.h"
 #include "render.h"
+#include "string_io.h"
 #include "text_io.h"
 
 namespace vostrel {
@@ -96,14 +97,11 @@ struct LoopResult {
 
 LoopResult RunLoop(RecordPath path, const std::string& input, size_t columns,
                    bool noneg, size_t block_size = 1 << 16) {
-  const RecordPath saved = ActiveRecordPath();
-  SetRecordPath(path);
   StringInput in(input, block_size);
   std::vector<ColumnSums> sums(columns);
   StringOutput daily, monthly, console;
   LoopResult r;
-  RunRecordLoop(in, noneg, sums, daily, monthly, console, &r.stats);
-  SetRecordPath(saved);
+  RunRecordLoop(in, noneg, sums, daily, monthly, console, path, &r.stats);
   r.daily = daily.bytes();
   r.monthly = monthly.bytes();
   r.console = console.bytes();
@@ -115,7 +113,7 @@ LoopResult RunLoop(RecordPath path, const std::string& input, size_t columns,
 std::vector<RecordPath> FastPaths() {
   std::vector<RecordPath> paths;
   for (RecordPath p :
-       {RecordPath::kPortable, RecordPath::kAvx2, RecordPath::kAvx512}) {
+       {RecordPath::kPortable, RecordPath::kSse41, RecordPath::kAvx2}) {
     if (RecordPathSupported(p)) paths.push_back(p);
   }
   return paths;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "string_io.h"
 #include "text_io.h"
 #include "vostrel.h"
 

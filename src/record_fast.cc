@@ -1,17 +1,20 @@
-// vostrel's record fast path: the portable path, and the choice of the path
-// that new record readers use.
+// vostrel's record fast path: the portable path, and the paths by name and
+// by CPU.
 #include "record_fast.h"
 
 #include <cstring>
 #include <new>
 
-#define VOSTREL_LINE_TARGET
+#include "number_rules.h"
 #include "record_fast_internal.h"
-#include "record_fast_line.h"
+
+#define VOSTREL_LINE_TARGET
+#define VOSTREL_LINE_NAMESPACE portable_line
+#include "record_fast_line.inc"
 
 namespace vostrel {
 
-namespace {
+namespace portable_line {
 
 constexpr uint64_t kHighs = 0x8080808080808080u;
 
@@ -19,15 +22,15 @@ constexpr uint64_t kHighs = 0x8080808080808080u;
 // low seven bits cannot carry into the next byte, so bytes do not disturb
 // each other.
 inline uint64_t EqualBytes(uint64_t x, unsigned char c) {
-  const uint64_t y = x ^ (kOnes * c);
+  const uint64_t y = x ^ (kByteOnes * c);
   return ~(((y & ~kHighs) + ~kHighs) | y) & kHighs;
 }
 
 // 0x80 in each byte of `x` that is a decimal digit, by the same rule.
 inline uint64_t DigitBytes(uint64_t x) {
   const uint64_t low = x & ~kHighs;
-  const uint64_t at_least_0 = low + kOnes * (0x80 - '0');
-  const uint64_t above_9 = low + kOnes * (0x80 - '9' - 1);
+  const uint64_t at_least_0 = low + kByteOnes * (0x80 - '0');
+  const uint64_t above_9 = low + kByteOnes * (0x80 - '9' - 1);
   return at_least_0 & ~above_9 & ~x & kHighs;
 }
 
@@ -69,37 +72,25 @@ struct PortableIsa {
   }
 };
 
-// The portable path reads a line more slowly than the exact scans do (its
-// byte classes cost eight general-purpose operations per byte), so it is
-// chosen only on request; it is the reference the vector paths are tested
-// against, on every byte order.
-RecordPath BestPath() {
-#if defined(__x86_64__) || defined(_M_X64)
-  if (CpuHasAvx512()) return RecordPath::kAvx512;
-  if (CpuHasAvx2()) return RecordPath::kAvx2;
-#endif
-  return RecordPath::kOff;
-}
+}  // namespace portable_line
 
-RecordPath& ChosenPath() {
-  static RecordPath path = BestPath();
-  return path;
-}
+namespace {
 
 RecordReader::ReadFn ReaderFor(RecordPath path) {
+  if (!RecordPathSupported(path)) return nullptr;
   switch (path) {
     case RecordPath::kOff:
       return nullptr;
     case RecordPath::kPortable:
       return ReadRecordPortable;
 #if defined(__x86_64__) || defined(_M_X64)
+    case RecordPath::kSse41:
+      return ReadRecordSse41;
     case RecordPath::kAvx2:
       return ReadRecordAvx2;
-    case RecordPath::kAvx512:
-      return ReadRecordAvx512;
 #else
+    case RecordPath::kSse41:
     case RecordPath::kAvx2:
-    case RecordPath::kAvx512:
       return nullptr;
 #endif
   }
@@ -111,8 +102,8 @@ RecordReader::ReadFn ReaderFor(RecordPath path) {
 const char* ReadRecordPortable(const char* begin, const char* end,
                                size_t columns, LineScratch& scratch,
                                int32_t* date, double* values) {
-  return ReadRecordLine<PortableIsa>(begin, end, columns, scratch, date,
-                                     values);
+  return portable_line::ReadRecordLine<portable_line::PortableIsa>(
+      begin, end, columns, scratch, date, values);
 }
 
 const char* RecordPathName(RecordPath path) {
@@ -121,10 +112,10 @@ const char* RecordPathName(RecordPath path) {
       return "off";
     case RecordPath::kPortable:
       return "portable";
+    case RecordPath::kSse41:
+      return "sse41";
     case RecordPath::kAvx2:
       return "avx2";
-    case RecordPath::kAvx512:
-      return "avx512";
   }
   return "?";
 }
@@ -135,30 +126,30 @@ bool RecordPathSupported(RecordPath path) {
     case RecordPath::kPortable:
       return true;
 #if defined(__x86_64__) || defined(_M_X64)
+    case RecordPath::kSse41:
+      return CpuHasSse41();
     case RecordPath::kAvx2:
       return CpuHasAvx2();
-    case RecordPath::kAvx512:
-      return CpuHasAvx512();
 #else
+    case RecordPath::kSse41:
     case RecordPath::kAvx2:
-    case RecordPath::kAvx512:
       return false;
 #endif
   }
   return false;
 }
 
-bool SetRecordPath(RecordPath path) {
-  if (!RecordPathSupported(path)) return false;
-  ChosenPath() = path;
-  return true;
+RecordPath DefaultRecordPath() {
+  for (RecordPath path : {RecordPath::kAvx2, RecordPath::kSse41}) {
+    if (RecordPathSupported(path)) return path;
+  }
+  return RecordPath::kOff;
 }
 
-RecordPath ActiveRecordPath() { return ChosenPath(); }
-
-RecordReader::RecordReader(size_t columns) : columns_(columns) {
+RecordReader::RecordReader(size_t columns, RecordPath path)
+    : columns_(columns) {
   if (columns > kMaxLineFields - 4) return;
-  read_ = ReaderFor(ActiveRecordPath());
+  read_ = ReaderFor(path);
   if (read_ == nullptr) return;
   // Left uninitialised but for the bytes, which the digit loads may read
   // around a line: the rest is written before it is read.

@@ -16,26 +16,22 @@ namespace vostrel {
 enum class RecordPath {
   kOff,       // no fast path: every record goes to the exact scans
   kPortable,  // plain C++, any byte order
-  kAvx2,      // x86-64 with AVX2
-  kAvx512,    // x86-64 with AVX-512F and AVX-512BW
+  kSse41,     // x86-64 with SSE4.1, 16 bytes at a time
+  kAvx2,      // x86-64 with AVX2, 32 bytes at a time
 };
 
-// "off", "portable", "avx2" or "avx512".
+// "off", "portable", "sse41" or "avx2".
 const char* RecordPathName(RecordPath path);
 
 // True when this build and this CPU can run `path`; always for kOff and
 // kPortable.
 bool RecordPathSupported(RecordPath path);
 
-// Makes `path` the one that record readers made from now on use. Returns
-// false, changing nothing, when RecordPathSupported(path) is false. For tests,
-// fuzzing and benchmarks; the tool itself keeps the default.
-bool SetRecordPath(RecordPath path);
-
-// The path new readers use, chosen once from the CPU's features unless
-// SetRecordPath chose another: AVX-512, else AVX2, else kOff (the portable
-// path is slower than the exact scans, so it runs only when chosen).
-RecordPath ActiveRecordPath();
+// The path the tool uses on this CPU: the widest x86 one it supports, else
+// kOff (the portable path is slower than the exact scans, so it runs only
+// when asked for: it is the reference for the vector path and what runs the
+// fast path's tests on other CPUs).
+RecordPath DefaultRecordPath();
 
 struct LineScratch;
 
@@ -55,9 +51,10 @@ struct LineScratch;
 // division, negated after it for a "-", as the number scan computes it.
 class RecordReader {
  public:
-  // Uses ActiveRecordPath() as it is now. A reader for more columns than a
-  // fast line can hold, or with the path kOff, takes no line.
-  explicit RecordReader(size_t columns);
+  // Reads with `path`, which must be supported (RecordPathSupported). A
+  // reader for more columns than a fast line can hold, or with the path
+  // kOff, takes no line.
+  RecordReader(size_t columns, RecordPath path);
   ~RecordReader();
   RecordReader(const RecordReader&) = delete;
   RecordReader& operator=(const RecordReader&) = delete;

@@ -1,5 +1,6 @@
-// Inside the record fast path: the scratch area of one line and the readers
-// of the paths, each in a file of its own compiled for its instruction set.
+// Inside the record fast path: the byte classes and the scratch area of one
+// line, and the readers of the paths, each in a file of its own compiled for
+// its instruction set.
 #ifndef VOSTREL_RECORD_FAST_INTERNAL_H_
 #define VOSTREL_RECORD_FAST_INTERNAL_H_
 
@@ -21,6 +22,15 @@ inline constexpr size_t kMaxLineFields = (kMaxLineRead + 1) / 2;
 // before it are spaces, so a 16-byte load that ends at a field's end reads a
 // separator before the line's first field.
 inline constexpr size_t kLineCopyOffset = 64;
+
+// Bit i of each mask stands for byte i of a 64-byte chunk.
+struct ByteMasks {
+  uint64_t separator = 0;  // space, tab or LF
+  uint64_t lf = 0;
+  uint64_t point = 0;  // '.'
+  uint64_t sign = 0;   // '+' or '-'
+  uint64_t other = 0;  // none of the above and no decimal digit
+};
 
 struct LineScratch {
   // The line's bytes, copied chunk by chunk from kLineCopyOffset on, with room
@@ -45,14 +55,15 @@ const char* ReadRecordPortable(const char* begin, const char* end,
 
 #if defined(__x86_64__) || defined(_M_X64)
 // Call these only when the matching CpuHas function returns true.
+const char* ReadRecordSse41(const char* begin, const char* end, size_t columns,
+                            LineScratch& scratch, int32_t* date,
+                            double* values);
 const char* ReadRecordAvx2(const char* begin, const char* end, size_t columns,
                            LineScratch& scratch, int32_t* date, double* values);
-const char* ReadRecordAvx512(const char* begin, const char* end, size_t columns,
-                             LineScratch& scratch, int32_t* date,
-                             double* values);
-// False where the compiler has no function-level target attributes.
+// True when the CPU has SSE4.1 (and so SSSE3), or AVX2 that the system
+// supports.
+bool CpuHasSse41();
 bool CpuHasAvx2();
-bool CpuHasAvx512();
 #endif
 
 }  // namespace vostrel

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "exact_digits.h"
+#include "number_rules.h"
 
 namespace vostrel {
 
@@ -59,14 +60,6 @@ SixDigits ExactSixDigits(double magnitude) {
   return {digits, exponent};
 }
 
-static_assert(std::numeric_limits<double>::is_iec559,
-              "the fast path relies on correctly rounded IEEE operations");
-
-// 10^0 to 10^22, the powers of ten that doubles hold exactly (5^22 < 2^53).
-constexpr double kExactPowersOfTen[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kLargestExactPower = 22;
 // The decimal exponents the fast path handles: those whose scaling into
 // [1e5, 1e6) takes one exact power of ten.
 constexpr int kFastLowest = 5 - kLargestExactPower;   // -17
@@ -118,17 +111,18 @@ bool FastSixDigits(double magnitude, SixDigits& six) {
   // 1e6 are doubles, so the computed value lands in [1e5, 1e6] either way.
   // 1e5 computed from just below 1e5 gives 100000 at low + 1, which is the
   // rule's result: at decade low the exact value exceeds 999999.9999 and its
-  // expansion carries.
-  int x = low + 1;
-  double scaled = ScaleByPowerOfTen(magnitude, 5 - x);
-  if (scaled < 1e5) {
-    x = low;
-    scaled = ScaleByPowerOfTen(magnitude, 5 - x);
-  }
+  // expansion carries. Both scalings are made and one is picked with no
+  // branch: the decade of the next value follows no pattern that a branch
+  // predictor could learn.
+  const double scaled_high = ScaleByPowerOfTen(magnitude, 4 - low);
+  const double scaled_low = ScaleByPowerOfTen(magnitude, 5 - low);
+  const bool at_low = scaled_high < 1e5;
+  int x = at_low ? low : low + 1;
+  const double scaled = at_low ? scaled_low : scaled_high;
   uint32_t digits = static_cast<uint32_t>(scaled);
   const double fraction = scaled - digits;  // exact: the ulp is at least 2^-36
   if (std::fabs(fraction - 0.5) <= kHalfwayWindow) return false;
-  if (fraction > 0.5) ++digits;
+  digits += fraction > 0.5 ? 1 : 0;
   if (digits == 1000000) {  // 999999.5 and up: 100000 one decade higher
     digits = 100000;
     ++x;
@@ -216,7 +210,9 @@ char* WriteText(char* p, std::string_view text) {
 
 char* WriteNumber(char* p, double value) {
   if (std::isnan(value)) return WriteText(p, "-1.#IND");
-  if (std::signbit(value)) *p++ = '-';
+  // The sign is written and kept or not with no branch, for the same reason.
+  *p = '-';
+  p += std::signbit(value) ? 1 : 0;
   const double magnitude = std::fabs(value);
   if (std::isinf(magnitude)) return WriteText(p, "1.#INF");
   if (magnitude == 0) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "decimal_to_double.h"
+#include "number_rules.h"
 #include "vostrel.h"
 
 namespace vostrel {
@@ -56,7 +57,7 @@ inline void AddDigit(Decimal& d, int c, bool fraction) {
     return;
   }
   if (d.num_digits < Decimal::kMaxDigits) {
-    if (d.num_digits < 19) {
+    if (d.num_digits < static_cast<int>(kMaxExactDigits)) {
       d.leading = d.leading * 10 + static_cast<uint64_t>(c - '0');
     }
     d.digits[d.num_digits++] = static_cast<char>(c);
@@ -71,28 +72,6 @@ inline void AddDigit(Decimal& d, int c, bool fraction) {
 // infinite. Saturating keeps the arithmetic defined for any digit string.
 constexpr int64_t kExponentCap = int64_t{1} << 40;
 
-constexpr double kExactPowersOfTen[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The exact-arithmetic rule: when the digits (at most 2^53) and the power of
-// ten (up to 10^22) are both exact doubles, one IEEE multiplication or
-// division gives the correctly rounded value. Returns false, setting nothing,
-// when the operands are not both exact.
-inline bool ExactDecimalToDouble(uint64_t mantissa, int64_t exponent,
-                                 bool negative, double& value) {
-  if (mantissa > (uint64_t{1} << 53) || exponent < -22 || exponent > 22) {
-    return false;
-  }
-  const double m = static_cast<double>(mantissa);
-  // Whole numbers (zeros above all) need no arithmetic.
-  const double v = exponent == 0  ? m
-                   : exponent < 0 ? m / kExactPowersOfTen[-exponent]
-                                  : m * kExactPowersOfTen[exponent];
-  value = negative ? -v : v;
-  return true;
-}
-
 // The general conversion, correctly rounded whatever the number of digits.
 double DecimalToDoubleGeneral(const Decimal& d) {
   const double magnitude = vostrel::DecimalToDouble(
@@ -103,55 +82,23 @@ double DecimalToDoubleGeneral(const Decimal& d) {
 
 double DecimalToDouble(const Decimal& d) {
   double value;
-  if (!d.sticky && d.num_digits <= 19 &&
+  if (!d.sticky && d.num_digits <= static_cast<int>(kMaxExactDigits) &&
       ExactDecimalToDouble(d.leading, d.exponent, d.negative, value)) {
     return value;
   }
   return DecimalToDoubleGeneral(d);
 }
 
-constexpr uint64_t kIntegerPowersOfTen[] = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
-// The number of decimal digits at the start of the eight bytes at `p` (on a
-// little-endian host), with their value in `value`. Each byte less '0' is
-// a digit if it is below 10; a byte below '0' borrows only from the bytes
-// after it, which lie past the first non-digit and are not used.
-inline int LeadingDigitsOfEight(const char* p, uint64_t& value) {
-  uint64_t chunk;
-  std::memcpy(&chunk, p, 8);
-  const uint64_t t = chunk - 0x3030303030303030u;
-  const uint64_t non_digits =
-      ((t + 0x7676767676767676u) | t) & 0x8080808080808080u;
-  const int n = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
-  if (n == 0) {
-    value = 0;
-    return 0;
-  }
-  // Shifting the digits up makes the bytes below them leading zeros; then
-  // pairs, quads and the eight digits are combined by multiplication.
-  uint64_t v = t << (8 * (8 - n));
-  v = v * 10 + (v >> 8);
-  v = (((v & 0x000000FF000000FFu) * 0x000F424000000064u) +
-       (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
-      32;
-  value = v;
-  return n;
-}
-
 // Consumes the run of digits at `p`, appending them to `mantissa` (which
 // wraps past 19 digits; the caller then rejects the token) and counting them.
 inline void ScanDigitRun(const char*& p, const char* e, uint64_t& mantissa,
                          ptrdiff_t& count) {
-  if constexpr (std::endian::native == std::endian::little) {
-    while (e - p >= 8) {
-      uint64_t value;
-      const int n = LeadingDigitsOfEight(p, value);
-      mantissa = mantissa * kIntegerPowersOfTen[n] + value;
-      p += n;
-      count += n;
-      if (n < 8) return;
-    }
+  while (e - p >= 8) {
+    const size_t n = LeadingDigitCount(p);
+    mantissa = mantissa * kIntegerPowersOfTen[n] + DigitsOfEight(p, n);
+    p += n;
+    count += static_cast<ptrdiff_t>(n);
+    if (n < 8) return;
   }
   for (; p < e && IsDigit(*p); ++p, ++count) {
     mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
@@ -176,12 +123,13 @@ inline bool ScanShortDecimal(Input& in, double& value) {
   ptrdiff_t digits = 0;
   ScanDigitRun(p, e, mantissa, digits);
   ptrdiff_t fraction = 0;
-  if (p < e && *p == '.' && digits <= 19) {
+  if (p < e && *p == '.' && digits <= static_cast<ptrdiff_t>(kMaxExactDigits)) {
     ++p;
     ScanDigitRun(p, e, mantissa, fraction);
     digits += fraction;
   }
-  if (p == e || *p == 'e' || *p == 'E' || digits == 0 || digits > 19 ||
+  if (p == e || *p == 'e' || *p == 'E' || digits == 0 ||
+      digits > static_cast<ptrdiff_t>(kMaxExactDigits) ||
       !ExactDecimalToDouble(mantissa, -fraction, negative, value)) {
     return false;
   }

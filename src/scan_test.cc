@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "string_io.h"
 #include "test_util.h"
 #include "vostrel.h"
 

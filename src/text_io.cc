@@ -86,25 +86,6 @@ bool Input::Rewind() {
   return RewindRaw();
 }
 
-StringInput::StringInput(std::string bytes, size_t block_size)
-    : Input(block_size), bytes_(std::move(bytes)) {}
-
-size_t StringInput::ReadRaw(char* buf, size_t n, bool& failed) {
-  size_t take = std::min(n, bytes_.size() - offset_);
-  if (offset_ + take > limit_) {
-    failed = true;
-    take = limit_ > offset_ ? limit_ - offset_ : 0;
-  }
-  std::memcpy(buf, bytes_.data() + offset_, take);
-  offset_ += take;
-  return take;
-}
-
-bool StringInput::RewindRaw() {
-  offset_ = 0;
-  return true;
-}
-
 namespace {
 // Large enough that reading costs a few system calls per megabyte, small
 // enough to stay in cache while the scans walk it.
@@ -180,12 +161,6 @@ bool Output::Flush() {
   buffer_.clear();
   if (flush_lines_) last_flush_ = Now();
   return ok_;
-}
-
-bool StringOutput::Put(std::string_view bytes) {
-  if (bytes_.size() + bytes.size() > limit_) return false;
-  bytes_.append(bytes);
-  return true;
 }
 
 namespace {

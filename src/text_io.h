@@ -72,23 +72,6 @@ class Input {
   bool error_ = false;
 };
 
-// An input over bytes in memory, read `block_size` bytes at a time (small
-// blocks let tests put CR LF pairs and tokens across block boundaries).
-// FailAfter(n) makes the read that would go past the first `n` bytes fail.
-class StringInput : public Input {
- public:
-  explicit StringInput(std::string bytes, size_t block_size = 1 << 16);
-  void FailAfter(size_t n) { limit_ = n; }
-
- private:
-  size_t ReadRaw(char* buf, size_t n, bool& failed) override;
-  bool RewindRaw() override;
-
-  std::string bytes_;
-  size_t offset_ = 0;
-  size_t limit_ = static_cast<size_t>(-1);
-};
-
 // An input over a file opened for reading in binary mode.
 class FileInput : public Input {
  public:
@@ -145,21 +128,6 @@ class Output {
   bool flush_lines_ = false;
   std::chrono::steady_clock::duration max_delay_{};
   std::chrono::steady_clock::time_point last_flush_{};
-};
-
-// Keeps what is written, for tests. FailAfter(n) makes every write fail once
-// it would take the total past `n` bytes.
-class StringOutput : public Output {
- public:
-  StringOutput() : Output(0) {}
-  const std::string& bytes() const { return bytes_; }
-  void FailAfter(size_t n) { limit_ = n; }
-
- private:
-  bool Put(std::string_view bytes) override;
-
-  std::string bytes_;
-  size_t limit_ = static_cast<size_t>(-1);
 };
 
 // Writes to a file. Files it creates it owns and closes; a borrowed stream

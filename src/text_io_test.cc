@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "string_io.h"
 #include "test_util.h"
 
 namespace vostrel {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan.h"
+#include "string_io.h"
 #include "test_util.h"
 #include "vostrel.h"
 
