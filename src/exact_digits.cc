@@ -6,16 +6,15 @@
 #include <cstdint>
 
 #include "big_integer.h"
+#include "number_rules.h"
 
 namespace vostrel {
 
 namespace {
 
-constexpr uint64_t k10To16 = 10000000000000000u;
-constexpr uint64_t k10To17 = 100000000000000000u;
-constexpr uint64_t k10To18 = 1000000000000000000u;
-// floor(log10(2^e)) is (e * 78913) >> 18 for every |e| <= 1100.
-constexpr int kLog10Of2Times2To18 = 78913;
+constexpr uint64_t k10To16 = kIntegerPowersOfTen[16];
+constexpr uint64_t k10To17 = kIntegerPowersOfTen[17];
+constexpr uint64_t k10To18 = kIntegerPowersOfTen[18];
 
 }  // namespace
 

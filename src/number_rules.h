@@ -111,6 +111,10 @@ inline size_t LeadingDigitCount(const char* p) {
   return static_cast<size_t>(std::countr_zero(non_digits) / 8);
 }
 
+// floor(log10(2^e)) is (e * kLog10Of2Times2To18) >> 18 for every
+// |e| <= 1100: the decimal exponent of a binary one, to within one.
+inline constexpr int kLog10Of2Times2To18 = 78913;
+
 }  // namespace vostrel
 
 #endif  // VOSTREL_NUMBER_RULES_H_

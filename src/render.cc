@@ -92,8 +92,6 @@ double ScaleByPowerOfTen(double magnitude, int power) {
 // gives v' = h, a fraction of exactly 0.5. No test can tell a narrower window
 // from this one; the margin is for the argument, not for a known value.)
 constexpr double kHalfwayWindow = 0x1p-30;
-// floor(log10(2^e)) is (e * 78913) >> 18 for every |e| <= 1100.
-constexpr int kLog10Of2Times2To18 = 78913;
 
 // Sets `six` as ExactSixDigits would and returns true, for magnitudes from
 // about 1e-17 to 1e27 outside the halfway window; returns false, leaving
