@@ -11,7 +11,7 @@ namespace {
 
 // 5^13, the largest power of five below 2^32.
 constexpr uint32_t kFiveToThe13 = 1220703125;
-constexpr uint32_t kPowersOfFive[] = {
+constexpr uint32_t kSmallPowersOfFive[] = {
     1,     5,      25,      125,     625,      3125,     15625,
     78125, 390625, 1953125, 9765625, 48828125, 244140625};
 
@@ -74,7 +74,7 @@ void BigInteger::MultiplyAdd(uint32_t factor, uint32_t addend) {
 
 void BigInteger::MultiplyByPowerOfFive(int power) {
   for (; power >= 13; power -= 13) MultiplyAdd(kFiveToThe13, 0);
-  if (power > 0) MultiplyAdd(kPowersOfFive[power], 0);
+  if (power > 0) MultiplyAdd(kSmallPowersOfFive[power], 0);
 }
 
 void BigInteger::ShiftLeft(int bits) {
@@ -123,7 +123,7 @@ bool BigInteger::ShiftRight(int bits) {
 bool BigInteger::DivideByPowerOfFive(int power) {
   bool remainder = false;
   for (; power >= 13; power -= 13) remainder |= Divide(kFiveToThe13) != 0;
-  if (power > 0) remainder |= Divide(kPowersOfFive[power]) != 0;
+  if (power > 0) remainder |= Divide(kSmallPowersOfFive[power]) != 0;
   return remainder;
 }
 

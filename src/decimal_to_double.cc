@@ -76,7 +76,7 @@ struct SmallFraction {
   int exponent;
 };
 
-constexpr auto kPowersOfFive = [] {
+constexpr auto kPowersOfFive64 = [] {
   std::array<uint64_t, kSmallExponent + 1> powers{};
   uint64_t p = 1;
   for (auto& power : powers) {
@@ -222,9 +222,9 @@ double SmallDecimalToDouble(std::string_view digits, int e) {
   for (char c : digits) w = w * 10 + static_cast<uint64_t>(c - '0');
   SmallFraction v{0, w, 1, e};
   if (e >= 0) {
-    Multiply(w, kPowersOfFive[static_cast<size_t>(e)], v.high, v.low);
+    Multiply(w, kPowersOfFive64[static_cast<size_t>(e)], v.high, v.low);
   } else {
-    v.denominator = kPowersOfFive[static_cast<size_t>(-e)];
+    v.denominator = kPowersOfFive64[static_cast<size_t>(-e)];
   }
   return Nearest(v);
 }

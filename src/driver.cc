@@ -156,9 +156,9 @@ ExitStatus Aggregate(RunState& run, Output& console) {
   if (!run.input->Rewind()) return ReadError(run, console);
   WriteHeaderBlock(*run.input, run.settings.header_rows,
                    run.settings.input_name, *run.daily, *run.monthly);
-  const RecordLoopEnd end = RunRecordLoop(
-      *run.input, run.settings.noneg, run.columns, *run.daily, *run.monthly,
-      console, DefaultRecordPath());
+  const RecordLoopEnd end =
+      RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
+                    *run.monthly, console, DefaultRecordPath());
   if (run.input->error()) return ReadError(run, console);
   // The loop also ends at text that is not a number; the outputs are
   // complete as far as the records went, but the user must learn that the
