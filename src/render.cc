@@ -159,20 +159,28 @@ constexpr uint64_t kZeroPointZeros = 0x3030303030302E30u;
 char* WriteSixDigits(char* p, SixDigits six) {
   const int exponent = six.exponent;
   // The six digits in reading order in the low six bytes.
-  const uint64_t digits = kDigitPairs[six.digits / 10000] |
-                          uint64_t{kDigitPairs[six.digits / 100 % 100]} << 16 |
-                          uint64_t{kDigitPairs[six.digits % 100]} << 32;
-  // The first digit is no '0', so at most five zero bytes lead the top.
+  // (The quotients by 10000 and by 100 share one division.)
+  const uint32_t hundreds = six.digits / 100;
+  const uint32_t ten_thousands = hundreds / 100;
+  const uint64_t digits =
+      kDigitPairs[ten_thousands] |
+      uint64_t{kDigitPairs[hundreds - 100 * ten_thousands]} << 16 |
+      uint64_t{kDigitPairs[six.digits - 100 * hundreds]} << 32;
+  // The first digit is no '0', so at most five zero bytes lead the top, and
+  // the low bit set spares the count a test for a word of no bits.
   const uint64_t zero_bytes = digits ^ 0x303030303030u;
-  const int kept = 6 - std::countl_zero(zero_bytes << 16) / 8;
+  const int kept =
+      6 -
+      static_cast<int>(
+          static_cast<unsigned>(std::countl_zero(zero_bytes << 16 | 1)) / 8);
 
   if (exponent >= 0 && exponent < 6) {
     // The integer digits, the point, then the rest moved up one byte.
     const int integer_digits = exponent + 1;
     const int shift = 8 * integer_digits;
-    const uint64_t integer = digits & ((uint64_t{1} << shift) - 1);
-    StoreLittle64(p, integer | uint64_t{'.'} << shift |
-                         (digits & ~((uint64_t{1} << shift) - 1)) << 8);
+    const uint64_t fraction = digits & (~uint64_t{0} << shift);
+    StoreLittle64(p,
+                  (digits ^ fraction) | uint64_t{'.'} << shift | fraction << 8);
     return p + (kept > integer_digits ? kept + 1 : integer_digits);
   }
   if (exponent < 0 && exponent >= -4) {
@@ -207,16 +215,25 @@ char* WriteText(char* p, std::string_view text) {
 }  // namespace
 
 char* WriteNumber(char* p, double value) {
-  if (std::isnan(value)) return WriteText(p, "-1.#IND");
   // The sign is written and kept or not with no branch, for the same reason.
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const uint64_t sign = bits >> 63;
   *p = '-';
-  p += std::signbit(value) ? 1 : 0;
-  const double magnitude = std::fabs(value);
-  if (std::isinf(magnitude)) return WriteText(p, "1.#INF");
-  if (magnitude == 0) {
-    *p++ = '0';
-    return p;
+  p += sign;
+  // Zeros, infinities and NaNs are told from the rest with one test of the
+  // magnitude's bits: zero wraps around to the largest.
+  const uint64_t magnitude_bits = bits & ~(uint64_t{1} << 63);
+  constexpr uint64_t kInfinityBits = 0x7FF0000000000000u;
+  if (magnitude_bits - 1 >= kInfinityBits - 1) {
+    if (magnitude_bits == 0) {
+      *p++ = '0';
+      return p;
+    }
+    if (magnitude_bits == kInfinityBits) return WriteText(p, "1.#INF");
+    // NaN, whatever its sign bit.
+    return WriteText(p - sign, "-1.#IND");
   }
+  const auto magnitude = std::bit_cast<double>(magnitude_bits);
   SixDigits six;
   if (!FastSixDigits(magnitude, six)) six = ExactSixDigits(magnitude);
   return WriteSixDigits(p, six);

@@ -65,6 +65,8 @@ TEST(AppendNumberTest, WritesSixSignificantDigitsInTheOutputForm) {
       {inf, "1.#INF"},
       {-inf, "-1.#INF"},
       {std::numeric_limits<double>::quiet_NaN(), "-1.#IND"},
+      // A NaN's sign bit adds no second sign.
+      {-std::numeric_limits<double>::quiet_NaN(), "-1.#IND"},
   };
   for (const auto& c : kCases) {
     std::string out = "x";
