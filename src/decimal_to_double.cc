@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "big_integer.h"
+#include "number_rules.h"
 
 namespace vostrel {
 
@@ -69,38 +70,13 @@ struct BigFraction {
 // tail and a decimal exponent from -27 to 27 (5^27 < 2^63): then each side of
 // a comparison fits in 128 bits, and no big integer is needed.
 constexpr int kSmallExponent = 27;
+static_assert(kPowersOfFive.size() == kSmallExponent + 1);
 struct SmallFraction {
   uint64_t high;  // numerator = high x 2^64 + low, below 2^127
   uint64_t low;
   uint64_t denominator;
   int exponent;
 };
-
-constexpr auto kPowersOfFive64 = [] {
-  std::array<uint64_t, kSmallExponent + 1> powers{};
-  uint64_t p = 1;
-  for (auto& power : powers) {
-    power = p;
-    p *= 5;
-  }
-  return powers;
-}();
-
-// a x b, as high x 2^64 + low, by 32-bit halves (no 128-bit type in every
-// compiler).
-void Multiply(uint64_t a, uint64_t b, uint64_t& high, uint64_t& low) {
-  const uint64_t a0 = a & 0xffffffffu;
-  const uint64_t a1 = a >> 32;
-  const uint64_t b0 = b & 0xffffffffu;
-  const uint64_t b1 = b >> 32;
-  const uint64_t p00 = a0 * b0;
-  const uint64_t p01 = a0 * b1;
-  const uint64_t p10 = a1 * b0;
-  const uint64_t middle =
-      (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
-  low = (middle << 32) | (p00 & 0xffffffffu);
-  high = a1 * b1 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
-}
 
 int BitLength(uint64_t high, uint64_t low) {
   return high != 0 ? 64 + static_cast<int>(std::bit_width(high))
@@ -156,9 +132,8 @@ int CompareWithHalfwayAbove(const BigFraction& v, Binary low) {
 }
 
 int CompareWithHalfwayAbove(const SmallFraction& v, Binary low) {
-  uint64_t right_high;
-  uint64_t right_low;
-  Multiply(2 * low.mantissa + 1, v.denominator, right_high, right_low);
+  auto [right_high, right_low] =
+      MultiplyWide(2 * low.mantissa + 1, v.denominator);
   const auto [left_shift, right_shift] = ShiftsTo(v.exponent, low.exponent - 1);
   const int left_bits = BitLength(v.high, v.low) + left_shift;
   const int right_bits = BitLength(right_high, right_low) + right_shift;
@@ -222,9 +197,11 @@ double SmallDecimalToDouble(std::string_view digits, int e) {
   for (char c : digits) w = w * 10 + static_cast<uint64_t>(c - '0');
   SmallFraction v{0, w, 1, e};
   if (e >= 0) {
-    Multiply(w, kPowersOfFive64[static_cast<size_t>(e)], v.high, v.low);
+    const Wide product = MultiplyWide(w, kPowersOfFive[static_cast<size_t>(e)]);
+    v.high = product.high;
+    v.low = product.low;
   } else {
-    v.denominator = kPowersOfFive64[static_cast<size_t>(-e)];
+    v.denominator = kPowersOfFive[static_cast<size_t>(-e)];
   }
   return Nearest(v);
 }

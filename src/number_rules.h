@@ -1,9 +1,10 @@
 // The decimal arithmetic that the scans, the number rendering and the record
-// fast path share: the powers of ten, the exact-arithmetic rule and the
-// eight-digit reader. Internal to the tool.
+// fast path share: the powers of ten and five, the exact-arithmetic rule,
+// the eight-digit reader and a 128-bit product. Internal to the tool.
 #ifndef VOSTREL_NUMBER_RULES_H_
 #define VOSTREL_NUMBER_RULES_H_
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -110,6 +111,34 @@ inline size_t LeadingDigitCount(const char* p) {
       ((t + kByteOnes * (0x80 - 10)) | t) & (kByteOnes * 0x80);
   return static_cast<size_t>(std::countr_zero(non_digits) / 8);
 }
+
+// A 128-bit unsigned number, high x 2^64 + low (not every compiler has a
+// 128-bit type).
+struct Wide {
+  uint64_t high;
+  uint64_t low;
+};
+
+// a x b, from the products of their 32-bit halves.
+inline Wide MultiplyWide(uint64_t a, uint64_t b) {
+  constexpr uint64_t kLow32 = 0xFFFFFFFFu;
+  const uint64_t low_low = (a & kLow32) * (b & kLow32);
+  const uint64_t high_low = (a >> 32) * (b & kLow32);
+  const uint64_t low_high = (a & kLow32) * (b >> 32);
+  const uint64_t middle =
+      (low_low >> 32) + (high_low & kLow32) + (low_high & kLow32);
+  return {(a >> 32) * (b >> 32) + (high_low >> 32) + (low_high >> 32) +
+              (middle >> 32),
+          middle << 32 | (low_low & kLow32)};
+}
+
+// 5^0 to 5^27, every power of five a uint64_t holds.
+inline constexpr auto kPowersOfFive = [] {
+  std::array<uint64_t, 28> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 5;
+  return powers;
+}();
 
 // floor(log10(2^e)) is (e * kLog10Of2Times2To18) >> 18 for every
 // |e| <= 1100: the decimal exponent of a binary one, to within one.

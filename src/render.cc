@@ -1,9 +1,9 @@
 // vostrel's number rendering: the "\t%lg" fields of the output files, by
 // the tool's own rule. Two ways to the six digits: a fast one for magnitudes
 // from about 1e-17 to 1e27 (one exact scaling into [1e5, 1e6) and a rounding
-// whose error is bounded), and the exact one from the 17-digit expansion for
-// everything else and for values the fast one cannot decide, close to a
-// halfway point of the six-digit rounding.
+// whose error is bounded, with values close to a halfway point of the
+// six-digit rounding decided by an exact integer comparison), and the exact
+// one from the 17-digit expansion for everything else.
 #include "render.h"
 
 #include <algorithm>
@@ -74,7 +74,8 @@ double ScaleByPowerOfTen(double magnitude, int power) {
 }
 
 // Half the width of the window around a six-digit halfway point in which
-// FastSixDigits gives up, in units of the 6th digit. With v the exact value
+// FastSixDigits does not trust the rounding of v' (RoundsUpNearHalfway
+// decides there instead), in units of the 6th digit. With v the exact value
 // scaled into [1e5, 1e6] and v' the computed one:
 // - |v' - v| <= 2^-34, half an ulp below 2^20 (ScaleByPowerOfTen).
 // - The rule rounds the 17-digit expansion E of the magnitude, not v itself.
@@ -93,9 +94,52 @@ double ScaleByPowerOfTen(double magnitude, int power) {
 // from this one; the margin is for the argument, not for a known value.)
 constexpr double kHalfwayWindow = 0x1p-30;
 
+// Decides the rounding of a magnitude inside the halfway window, without its
+// expansion: `digits` (100000 to 999999) are its six digits rounded down at
+// decimal exponent `x`, its true decade here, so the halfway point is
+// h = (digits + 0.5) * 10^(x - 5). The rule rounds up when the 17-digit
+// expansion E reaches h. The unit of E's last digit is u = 10^(x - 16), h is
+// a multiple of it ending in an even digit 0, and E rounds ties to even, so
+// E >= h exactly when magnitude >= h - u/2 = B * u / 2 with
+// B = (2 * digits + 1) * 10^11 - 1 (below 2^58). With magnitude = M * 2^k
+// and j = 16 - x, that is M * 5^j * 2^(k + 1 + j) >= B, compared exactly in
+// 128 bits. Sets `up` and returns true; returns false, for ExactSixDigits,
+// where a factor falls outside what the comparison holds (j above 27 or
+// below 0, or a shift of 70 or more, none of which a magnitude near h
+// reaches for x from -11 to 16).
+bool RoundsUpNearHalfway(double magnitude, uint32_t digits, int x, bool& up) {
+  const int j = 16 - x;
+  if (j < 0 || j >= static_cast<int>(kPowersOfFive.size())) return false;
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | uint64_t{1}
+                                                                     << 52;
+  const int k = static_cast<int>(bits >> 52) - 1075;
+  const uint64_t b = (2 * uint64_t{digits} + 1) * 100000000000u - 1;
+  const Wide a = MultiplyWide(mantissa, kPowersOfFive[static_cast<size_t>(j)]);
+  const int shift = k + 1 + j;
+  if (shift >= 0) {
+    // a * 2^shift >= b, with a at least 2^52 and b below 2^58.
+    if (shift >= 6 || a.high != 0) {
+      up = true;
+    } else {
+      up = a.low >= (b + (uint64_t{1} << shift) - 1) >> shift;
+    }
+    return true;
+  }
+  // a >= b * 2^t, b * 2^t in 128 bits for t from 1 to 69.
+  const int t = -shift;
+  if (t >= 70) return false;
+  const Wide scaled_b =
+      t >= 64 ? Wide{b << (t - 64), 0} : Wide{b >> (64 - t), b << t};
+  up = a.high > scaled_b.high ||
+       (a.high == scaled_b.high && a.low >= scaled_b.low);
+  return true;
+}
+
 // Sets `six` as ExactSixDigits would and returns true, for magnitudes from
-// about 1e-17 to 1e27 outside the halfway window; returns false, leaving
-// `six` unspecified, for the rest.
+// about 1e-17 to 1e27 (inside the halfway window, for those that
+// RoundsUpNearHalfway decides); returns false, leaving `six` unspecified, for
+// the rest.
 bool FastSixDigits(double magnitude, SixDigits& six) {
   // magnitude = f * 2^e with 1 <= f < 2 (the bits of a positive normal;
   // others fall outside the range below), so with low = floor(e log10 2) its
@@ -119,8 +163,12 @@ bool FastSixDigits(double magnitude, SixDigits& six) {
   const double scaled = at_low ? scaled_low : scaled_high;
   uint32_t digits = static_cast<uint32_t>(scaled);
   const double fraction = scaled - digits;  // exact: the ulp is at least 2^-36
-  if (std::fabs(fraction - 0.5) <= kHalfwayWindow) return false;
-  digits += fraction > 0.5 ? 1 : 0;
+  bool up = fraction > 0.5;
+  if (std::fabs(fraction - 0.5) <= kHalfwayWindow &&
+      !RoundsUpNearHalfway(magnitude, digits, x, up)) {
+    return false;
+  }
+  digits += up ? 1 : 0;
   if (digits == 1000000) {  // 999999.5 and up: 100000 one decade higher
     digits = 100000;
     ++x;
