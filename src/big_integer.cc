@@ -4,16 +4,25 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+
+#include "number_rules.h"
 
 namespace vostrel {
 
 namespace {
 
-// 5^13, the largest power of five below 2^32.
-constexpr uint32_t kFiveToThe13 = 1220703125;
-constexpr uint32_t kSmallPowersOfFive[] = {
-    1,     5,      25,      125,     625,      3125,     15625,
-    78125, 390625, 1953125, 9765625, 48828125, 244140625};
+// 5^13, the largest power of five below 2^32: the limbs take powers of
+// five up to it in one step.
+constexpr int kLimbPowerOfFive = 13;
+constexpr auto kFiveToThe13 =
+    static_cast<uint32_t>(kPowersOfFive[kLimbPowerOfFive]);
+static_assert(kPowersOfFive[kLimbPowerOfFive + 1] > UINT32_MAX);
+
+// 5^power for power from 0 to 12.
+uint32_t SmallPowerOfFive(int power) {
+  return static_cast<uint32_t>(kPowersOfFive[static_cast<size_t>(power)]);
+}
 
 }  // namespace
 
@@ -73,8 +82,9 @@ void BigInteger::MultiplyAdd(uint32_t factor, uint32_t addend) {
 }
 
 void BigInteger::MultiplyByPowerOfFive(int power) {
-  for (; power >= 13; power -= 13) MultiplyAdd(kFiveToThe13, 0);
-  if (power > 0) MultiplyAdd(kSmallPowersOfFive[power], 0);
+  for (; power >= kLimbPowerOfFive; power -= kLimbPowerOfFive)
+    MultiplyAdd(kFiveToThe13, 0);
+  if (power > 0) MultiplyAdd(SmallPowerOfFive(power), 0);
 }
 
 void BigInteger::ShiftLeft(int bits) {
@@ -122,8 +132,9 @@ bool BigInteger::ShiftRight(int bits) {
 
 bool BigInteger::DivideByPowerOfFive(int power) {
   bool remainder = false;
-  for (; power >= 13; power -= 13) remainder |= Divide(kFiveToThe13) != 0;
-  if (power > 0) remainder |= Divide(kSmallPowersOfFive[power]) != 0;
+  for (; power >= kLimbPowerOfFive; power -= kLimbPowerOfFive)
+    remainder |= Divide(kFiveToThe13) != 0;
+  if (power > 0) remainder |= Divide(SmallPowerOfFive(power)) != 0;
   return remainder;
 }
 

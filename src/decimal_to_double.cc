@@ -23,19 +23,9 @@ constexpr uint64_t kMaxMantissa = (uint64_t{1} << 53) - 1;
 constexpr int kMinExponent = -1074;
 constexpr int kMaxExponent = 971;
 
-// A double as mantissa x 2^exponent.
-struct Binary {
-  uint64_t mantissa;
-  int exponent;
-};
-
 Binary FromDouble(double value) {
   if (std::isinf(value)) return {kMaxMantissa, kMaxExponent};
-  const uint64_t bits = std::bit_cast<uint64_t>(value);
-  const int biased = static_cast<int>(bits >> 52);
-  const uint64_t fraction = bits & (kHiddenBit - 1);
-  if (biased == 0) return {fraction, kMinExponent};
-  return {fraction | kHiddenBit, biased - 1075};
+  return SplitDouble(value);
 }
 
 double ToDouble(Binary b) {

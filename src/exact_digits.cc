@@ -20,14 +20,7 @@ constexpr uint64_t k10To18 = kIntegerPowersOfTen[18];
 
 int ExactDigits(double magnitude, char* digits) {
   // magnitude = m x 2^e, with 2^top <= magnitude < 2^(top + 1).
-  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
-  const int biased = static_cast<int>(bits >> 52);
-  uint64_t m = bits & ((uint64_t{1} << 52) - 1);
-  int e = -1074;
-  if (biased != 0) {
-    m |= uint64_t{1} << 52;
-    e = biased - 1075;
-  }
+  const auto [m, e] = SplitDouble(magnitude);
   const int top = static_cast<int>(std::bit_width(m)) - 1 + e;
   // The decimal exponent is x or x + 1.
   int x = (top * kLog10Of2Times2To18) >> 18;

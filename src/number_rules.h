@@ -112,6 +112,22 @@ inline size_t LeadingDigitCount(const char* p) {
   return static_cast<size_t>(std::countr_zero(non_digits) / 8);
 }
 
+// A finite double as mantissa x 2^exponent, mantissa below 2^53: with the
+// hidden bit for normals, and at the lowest exponent, -1074, for the
+// subnormals and zero. The sign is left out.
+struct Binary {
+  uint64_t mantissa;
+  int exponent;
+};
+
+inline Binary SplitDouble(double value) {
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  if (biased == 0) return {fraction, -1074};
+  return {fraction | uint64_t{1} << 52, biased - 1075};
+}
+
 // A 128-bit unsigned number, high x 2^64 + low (not every compiler has a
 // 128-bit type).
 struct Wide {

@@ -110,10 +110,7 @@ constexpr double kHalfwayWindow = 0x1p-30;
 bool RoundsUpNearHalfway(double magnitude, uint32_t digits, int x, bool& up) {
   const int j = 16 - x;
   if (j < 0 || j >= static_cast<int>(kPowersOfFive.size())) return false;
-  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
-  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | uint64_t{1}
-                                                                     << 52;
-  const int k = static_cast<int>(bits >> 52) - 1075;
+  const auto [mantissa, k] = SplitDouble(magnitude);
   const uint64_t b = (2 * uint64_t{digits} + 1) * 100000000000u - 1;
   const Wide a = MultiplyWide(mantissa, kPowersOfFive[static_cast<size_t>(j)]);
   const int shift = k + 1 + j;
