@@ -21,7 +21,10 @@ namespace {
 constexpr char kBanner[] = "aggregating model results\n";
 constexpr char kUsage[] =
     "usage: vostrel <in-name> [<header rows{def=auto}>] "
-    "[<data columns{def=aoto}>] [noneg]\n\n";
+    "[<data columns{def=aoto}>] [noneg]\n"
+    "options: --quiet --strict --out=NAME --summary=FILE "
+    "--step=hourly|daily --yearly[=MONTH] --mean=COLS --min=COLS --max=COLS "
+    "--csv --missing=LIST\n\n";
 constexpr char kNoDataLine[] =
     "no valid line found for analyzing the columns structure (first data "
     "line must begin with a number)\n";
@@ -196,59 +199,24 @@ ExitStatus Finish(RunState& run, Output& console) {
 
 }  // namespace
 
-int32_t ParseCount(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && IsScanSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  // Accumulate the magnitude, stopping once it is past any int32_t.
-  constexpr int64_t kCap = int64_t{1} << 32;
-  int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    magnitude = std::min(kCap, magnitude * 10 + (text[i] - '0'));
-  }
-  const int64_t value = negative ? -magnitude : magnitude;
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                          std::numeric_limits<int32_t>::max()));
-}
-
-bool ParseCommandLine(const std::vector<std::string>& args,
-                      CommandLine& command_line) {
-  const size_t count = args.empty() ? 0 : args.size() - 1;
-  if (count == 0) return false;
-  CommandLine parsed;
-  parsed.input = args[1];
-  if (count >= 2) parsed.header_rows = ParseCount(args[2]);
-  if (count == 3) {
-    parsed.columns_given = true;
-    parsed.data_columns = ParseCount(args[3]);
-  }
-  parsed.noneg = std::find(args.begin() + 1, args.end(), kNoneg) != args.end();
-  command_line = std::move(parsed);
-  return true;
-}
-
 ExitStatus Main(const std::vector<std::string>& args, Output& console,
                 FileSystem& files) {
+  ParsedCommandLine parsed = ParseCommandLine(args);
   console.Write(kBanner);
-  // Asked for alone, these words answer the question; anywhere else they
-  // are names or ignored arguments like any other.
-  if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
-    console.Write(kUsage);
-    return ExitStatus::kSuccess;
-  }
-  if (args.size() == 2 && args[1] == "--version") {
-    console.Write(std::string("vostrel ") + VOSTREL_VERSION + "\n");
-    return ExitStatus::kSuccess;
+  switch (parsed.kind) {
+    case ParsedCommandLine::Kind::kHelp:
+      console.Write(kUsage);
+      return ExitStatus::kSuccess;
+    case ParsedCommandLine::Kind::kVersion:
+      console.Write(std::string("vostrel ") + VOSTREL_VERSION + "\n");
+      return ExitStatus::kSuccess;
+    case ParsedCommandLine::Kind::kUsageError:
+      return Fail(console, ExitStatus::kUsage, parsed.message + kUsage);
+    case ParsedCommandLine::Kind::kRun:
+      break;
   }
   RunState run;
-  if (!ParseCommandLine(args, run.command_line)) {
-    return Fail(console, ExitStatus::kUsage, kUsage);
-  }
+  run.command_line = std::move(parsed.command_line);
   run.settings.header_rows = run.command_line.header_rows;
   run.settings.noneg = run.command_line.noneg;
 

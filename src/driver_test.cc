@@ -15,71 +15,6 @@
 namespace vostrel {
 namespace {
 
-TEST(ParseCountTest, ReadsLeadingDecimalAndClamps) {
-  const struct {
-    const char* text;
-    int32_t value;
-  } kCases[] = {
-      {"3", 3},
-      {"  -12x", -12},
-      {"\t\n+5", 5},
-      {"auto", 0},
-      {"", 0},
-      {"- 3", 0},
-      {"noneg", 0},
-      {"2147483647", 2147483647},
-      {"2147483648", 2147483647},
-      {"99999999999999999999999", 2147483647},
-      {"-2147483648", -2147483647 - 1},
-      {"-99999999999999999999999", -2147483647 - 1},
-  };
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.value, ParseCount(c.text)) << "text \"" << c.text << "\"";
-  }
-}
-
-TEST(ParseCommandLineTest, PositionsKeepTheirMeaning) {
-  const struct {
-    std::vector<std::string> args;  // after the program name
-    int32_t header_rows;
-    bool columns_given;
-    int32_t data_columns;
-    bool noneg;
-  } kCases[] = {
-      {{"in.dat"}, -1, false, 0, false},
-      {{"in.dat", "-1"}, -1, false, 0, false},
-      {{"in.dat", "auto"}, 0, false, 0, false},
-      {{"in.dat", "3", "7"}, 3, true, 7, false},
-      // Four arguments: the column count is detected.
-      {{"in.dat", "3", "7", "noneg"}, 3, false, 0, true},
-      {{"in.dat", "noneg"}, 0, false, 0, true},
-      {{"in.dat", "-1", "noneg"}, -1, true, 0, true},
-      {{"in.dat", "-1", "0", "noneg"}, -1, false, 0, true},
-      {{"noneg"}, -1, false, 0, true},
-      // Only the exact word counts, in any position.
-      {{"in.dat", "2", "5", "x", "NONEG", "noneg "}, 2, false, 0, false},
-      {{"in.dat", "2", "5", "x", "y", "noneg"}, 2, false, 0, true},
-  };
-  for (const auto& c : kCases) {
-    std::vector<std::string> argv = {"vostrel"};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    CommandLine parsed;
-    ASSERT_TRUE(ParseCommandLine(argv, parsed)) << c.args.size();
-    const std::string row = c.args.size() > 1 ? c.args[1] : c.args[0];
-    EXPECT_EQ(c.args[0], parsed.input) << row;
-    EXPECT_EQ(c.header_rows, parsed.header_rows) << row;
-    EXPECT_EQ(c.columns_given, parsed.columns_given) << row;
-    EXPECT_EQ(c.data_columns, parsed.data_columns) << row;
-    EXPECT_EQ(c.noneg, parsed.noneg) << row;
-  }
-  CommandLine untouched;
-  untouched.input = "kept";
-  EXPECT_FALSE(ParseCommandLine({"vostrel"}, untouched));
-  EXPECT_FALSE(ParseCommandLine({}, untouched));
-  EXPECT_EQ("kept", untouched.input);
-}
-
-// Runs Main over files in memory.
 class RunTest : public ::testing::Test {
  protected:
   void WriteFile(const std::string& name, const std::string& bytes) {
@@ -356,7 +291,7 @@ TEST_F(RunTest, AnOutputThatCannotBeWrittenEmptiesNothing) {
   }
 }
 
-TEST_F(RunTest, AnswersHelpAndVersionAskedAlone) {
+TEST_F(RunTest, AnswersHelpAndVersion) {
   WriteFile("in.dat", kSmallInput);
   const std::string version =
       std::string("vostrel ") + VOSTREL_VERSION + "\r\n";
@@ -368,12 +303,13 @@ TEST_F(RunTest, AnswersHelpAndVersionAskedAlone) {
       {{"--help"}, 0, kUsageText},
       {{"-h"}, 0, kUsageText},
       {{"--version"}, 0, version},
-      // Anywhere else they are a file name or an ignored argument.
-      {{"--version", "2"}, 2, "error opening --version\r\n"},
+      // Among the options they answer whatever follows; "-h" only alone.
+      {{"--version", "2"}, 0, version},
       {{"-h", "noneg"}, 2, "error opening -h\r\n"},
       {{"in.dat", "1", "--help", "x"},
-       0,
-       "2 columns \r\n.1/2001\r\n." + std::string(kReady)},
+       1,
+       "options go before the results file: --help\r\n" +
+           std::string(kUsageText)},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(c.status, Run(c.args)) << c.args[0];

@@ -26,15 +26,6 @@ int32_t DaysInMonth(int32_t year, int32_t month) {
 
 namespace {
 
-// The fields of the record being read. A date field keeps its value until a
-// scan converts a new one, so they live across records.
-struct RecordDate {
-  int32_t year = 0;
-  int32_t month = 0;
-  int32_t day = 0;
-  int32_t hour = 0;
-};
-
 void CarryDayIntoMonth(std::vector<ColumnSums>& columns) {
   for (ColumnSums& c : columns) {
     c.month_sum += c.day_sum;
@@ -57,7 +48,10 @@ class RecordLoop {
         monthly_(monthly),
         console_(console),
         line_values_(columns.size()),
-        fast_(columns.size(), path) {}
+        fast_(columns.size(), path) {
+    end_.days.incomplete.resize(columns.size());
+    end_.months.incomplete.resize(columns.size());
+  }
 
   void Run();
   const RecordLoopStats& stats() const { return stats_; }
@@ -74,6 +68,8 @@ class RecordLoop {
   // Scans one value per column; false if any converted nothing. Every column
   // is scanned even after a failure.
   bool ScanValues();
+  // Counts a record whose date fields all converted.
+  void CountRecord();
   // Notes a scan that started at `offset` and converted nothing. Only the
   // record that ends the loop has such scans, and its first one counts.
   void NoteFailedScan(Scan scan, uint64_t offset);
@@ -87,7 +83,10 @@ class RecordLoop {
   Output& daily_;
   Output& monthly_;
   Output& console_;
+  // The fields of the record being read. A date field keeps its value until
+  // a scan converts a new one, so they live across records.
   RecordDate date_;
+  uint64_t hour_place_ = 0;  // an offset on the line of this record's hour
   std::vector<double> line_values_;
   RecordReader fast_;
   RecordLoopStats stats_;
@@ -108,6 +107,10 @@ void RecordLoop::Run() {
       // Fields after the last value are ignored with the rest of the line.
       SkipLine(in_);
       if (date_read) ++stats_.exact_records;
+    }
+    if (end_.hour_read) {
+      end_.last_hour = date_.hour;
+      end_.last_hour_place = hour_place_;
     }
     if (date_.hour == kHoursPerDay) {
       // A record whose values did not all scan closes nothing.
@@ -137,6 +140,9 @@ bool RecordLoop::ReadFastRecord() {
   const char* next = fast_.Read(in_.begin(), in_.end(), date);
   if (next == nullptr) return false;
   date_ = {date[0], date[1], date[2], date[3]};
+  hour_place_ = in_.offset();  // the start of the record's line
+  end_.hour_read = true;
+  CountRecord();
   const double* values = fast_.values();
   for (size_t i = 0; i < columns_.size(); ++i) AddValue(columns_[i], values[i]);
   in_.Advance(next);
@@ -153,15 +159,34 @@ bool RecordLoop::ScanRecordDate() {
       return false;
     }
   }
+  // Just after the hour's digits: on its line, whatever white space and
+  // line ends came before it.
+  hour_place_ = in_.offset();
+  end_.hour_read = true;
+  CountRecord();
   return true;
+}
+
+void RecordLoop::CountRecord() {
+  if (end_.records == 0) end_.first = date_;
+  end_.last = date_;
+  ++end_.records;
 }
 
 bool RecordLoop::ScanValues() {
   bool all_scanned = true;
+  bool short_record = false;
   for (ColumnSums& c : columns_) {
     double value;
     const uint64_t offset = in_.offset();
-    const Scan scan = ScanNumber(in_, value);
+    // A value that begins on a later line than the hour field, or that the
+    // input ends before, makes the record short: it took its values from
+    // the next line (a misdetected fixed-width file does this on every
+    // record) or the file was cut.
+    bool line_end = false;
+    const Scan scan = SkipScanSpace(in_, line_end) ? ScanNumber(in_, value)
+                                                   : Scan::kEndOfInput;
+    short_record |= line_end || scan == Scan::kEndOfInput;
     if (scan != Scan::kNumber) {
       NoteFailedScan(scan, offset);
       all_scanned = false;
@@ -169,13 +194,20 @@ bool RecordLoop::ScanValues() {
     }
     AddValue(c, value);
   }
+  if (short_record && !end_.short_record) {
+    end_.short_record = true;
+    end_.short_record_place = hour_place_;
+  }
   return all_scanned;
 }
 
 void RecordLoop::NoteFailedScan(Scan scan, uint64_t offset) {
   if (scan_failed_) return;
   scan_failed_ = true;
-  if (scan == Scan::kNoNumber) end_ = {true, offset};
+  if (scan == Scan::kNoNumber) {
+    end_.at_text = true;
+    end_.offset = offset;
+  }
 }
 
 void RecordLoop::AddValue(ColumnSums& c, double value) const {
@@ -193,6 +225,7 @@ void RecordLoop::CloseDay() {
     // Hourly data fill a day with 24 values, daily data with one.
     const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
     line_values_[i] = complete ? c.day_sum : kIncompleteMark;
+    end_.days.incomplete[i] += complete ? 0 : 1;
     c.month_sum += c.day_sum;
     c.month_count += c.day_count;
     c.day_sum = 0;
@@ -200,6 +233,7 @@ void RecordLoop::CloseDay() {
   }
   WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
                   line_values_, line_);
+  ++end_.days.lines;
   console_.Write(".");
 }
 
@@ -211,9 +245,11 @@ void RecordLoop::CloseMonth(int32_t month_length) {
     const bool complete =
         c.month_count == hourly_count || c.month_count == month_length;
     line_values_[i] = complete ? c.month_sum : kIncompleteMark;
+    end_.months.incomplete[i] += complete ? 0 : 1;
   }
   WriteRecordLine(monthly_, date_.year, date_.month, date_.day, date_.hour,
                   line_values_, line_);
+  ++end_.months.lines;
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
   for (ColumnSums& c : columns_) {

@@ -44,14 +44,47 @@ struct RecordLoopStats {
   uint64_t exact_records = 0;
 };
 
-// Why the record loop stopped, when a scan met text that is not a number
-// rather than the end of the input: that is worth telling the user, since
-// the rest of the file was never read.
+// A record's four date fields.
+struct RecordDate {
+  int32_t year = 0;
+  int32_t month = 0;
+  int32_t day = 0;
+  int32_t hour = 0;
+};
+
+// The lines one level (day, month) wrote, and per column how many of them
+// show the incomplete mark.
+struct LevelCounts {
+  uint64_t lines = 0;
+  std::vector<uint64_t> incomplete;
+};
+
+// What the record loop read and wrote, for the notes and the summary. Places
+// in the input are folded byte offsets from its start; the line of a place is
+// found on demand (FindTextAt), so a run that needs none pays nothing.
 struct RecordLoopEnd {
+  // The loop stopped at text that is not a number rather than at the end of
+  // the input: that is worth telling the user, since the rest of the file was
+  // never read. `offset` is where the first such scan started: the text is
+  // the first character there that is not white space.
   bool at_text = false;
-  // Where the first such scan started (folded bytes from the input's start):
-  // the text is the first character there that is not white space.
   uint64_t offset = 0;
+  // Records whose four date fields converted, the first and last of them.
+  uint64_t records = 0;
+  RecordDate first;
+  RecordDate last;
+  // Some hour field converted; the last converted one, and an offset on the
+  // line of its record (the line of its hour field).
+  bool hour_read = false;
+  int32_t last_hour = 0;
+  uint64_t last_hour_place = 0;
+  // The first record that took a value from a later line than its hour
+  // field, or whose input ended before its values, and an offset on the
+  // line of its hour field.
+  bool short_record = false;
+  uint64_t short_record_place = 0;
+  LevelCounts days;
+  LevelCounts months;
 };
 
 // The record loop. Reads records from `in` (positioned after the header

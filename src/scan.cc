@@ -258,6 +258,18 @@ bool ReadLineInto(Input& in, std::string* line) {
 
 }  // namespace
 
+bool SkipScanSpace(Input& in, bool& line_end) {
+  line_end = false;
+  for (;;) {
+    const char* p = in.begin();
+    const char* e = in.end();
+    while (p < e && IsScanSpace(*p)) line_end |= *p++ == '\n';
+    in.Advance(p);
+    if (p < e) return true;
+    if (!in.Refill()) return false;
+  }
+}
+
 bool ReadLine(Input& in, std::string& line) {
   line.clear();
   return ReadLineInto(in, &line);

@@ -36,6 +36,10 @@ Scan ScanNumber(Input& in, double& value);
 // (a lone sign is consumed); sets `value` only on kNumber.
 Scan ScanDate(Input& in, int32_t& value);
 
+// Skips scan white space, line ends included, and tells in `line_end`
+// whether an LF was among it. Returns false when the input ends first.
+bool SkipScanSpace(Input& in, bool& line_end);
+
 // Line read: takes the characters up to and including the next LF, at most
 // kMaxLineRead of them, or what is left of the input. Returns false, with
 // `line` empty, when the input has ended before any character. The text may

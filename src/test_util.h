@@ -17,7 +17,10 @@ namespace vostrel {
 inline constexpr char kBannerText[] = "aggregating model results\r\n";
 inline constexpr char kUsageText[] =
     "usage: vostrel <in-name> [<header rows{def=auto}>] "
-    "[<data columns{def=aoto}>] [noneg]\r\n\r\n";
+    "[<data columns{def=aoto}>] [noneg]\r\n"
+    "options: --quiet --strict --out=NAME --summary=FILE "
+    "--step=hourly|daily --yearly[=MONTH] --mean=COLS --min=COLS --max=COLS "
+    "--csv --missing=LIST\r\n\r\n";
 inline constexpr char kNoDataLineText[] =
     "no valid line found for analyzing the columns structure (first data "
     "line must begin with a number)\r\n";

@@ -120,7 +120,10 @@ TEST_F(EndToEndTest, FailuresReportTheirStatus) {
   EXPECT_EQ(1, Run({}));
   EXPECT_EQ(
       "aggregating model results\r\nusage: vostrel <in-name> [<header "
-      "rows{def=auto}>] [<data columns{def=aoto}>] [noneg]\r\n\r\n",
+      "rows{def=auto}>] [<data columns{def=aoto}>] [noneg]\r\noptions: "
+      "--quiet --strict --out=NAME --summary=FILE --step=hourly|daily "
+      "--yearly[=MONTH] --mean=COLS --min=COLS --max=COLS --csv "
+      "--missing=LIST\r\n\r\n",
       console_);
 }
 
