@@ -3,8 +3,9 @@
 #include "driver.h"
 
 #include <algorithm>
-#include <limits>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "engine.h"
@@ -12,6 +13,7 @@
 #include "naming.h"
 #include "record_fast.h"
 #include "scan.h"
+#include "summary.h"
 #include "writers.h"
 
 namespace vostrel {
@@ -29,172 +31,402 @@ constexpr char kNoDataLine[] =
     "no valid line found for analyzing the columns structure (first data "
     "line must begin with a number)\n";
 constexpr char kReady[] = "\nready..\n";
-constexpr char kNoneg[] = "noneg";
 // The longest piece of the text that stopped the record loop shown to the
 // user.
 constexpr size_t kMaxStopText = 40;
 
-// The state of one run, from the open files to the column sums.
-struct RunState {
-  CommandLine command_line;
-  RunSettings settings;
-  OutputNames names;
-  std::unique_ptr<Input> input;
-  std::unique_ptr<Output> daily;
-  std::unique_ptr<Output> monthly;
-  std::vector<ColumnSums> columns;
+// The outputs a run can have, in the order they are created.
+enum OutputSlot : size_t {
+  kDaily,
+  kDailyCsv,
+  kMonthly,
+  kMonthlyCsv,
+  kYearly,
+  kYearlyCsv,
+  kSummary,
+  kOutputSlots,
+};
+// Each output's kind, as the refusals name it.
+constexpr const char* kOutputKinds[kOutputSlots] = {
+    "daily",  "daily CSV",  "monthly", "monthly CSV",
+    "yearly", "yearly CSV", "summary"};
+
+struct RunOutput {
+  std::string name;  // empty: not made by this run
+  std::unique_ptr<Output> file;
 };
 
-ExitStatus Fail(Output& console, ExitStatus status, std::string_view message) {
-  console.Write(message);
+// Takes every byte and keeps none: the progress marks of a quiet run.
+class DiscardOutput : public Output {
+ public:
+  DiscardOutput() : Output(0) {}
+
+ private:
+  bool Put(std::string_view) override { return true; }
+};
+
+// The console of one run. Without --quiet everything shows; with it only
+// the notes and a failure, the banner held back until a failure comes.
+class RunConsole {
+ public:
+  RunConsole(Output& console, bool quiet)
+      : console_(console), banner_due_(quiet) {
+    if (!quiet) console_.Write(kBanner);
+  }
+  // Where progress goes: the console, or nowhere when quiet.
+  Output& progress() { return banner_due_ ? discard_ : console_; }
+  void Progress(std::string_view text) { progress().Write(text); }
+  void Note(std::string_view text) { console_.Write(text); }
+  void Failure(std::string_view text) {
+    if (banner_due_) console_.Write(kBanner);
+    banner_due_ = false;
+    console_.Write(text);
+  }
+
+ private:
+  Output& console_;
+  DiscardOutput discard_;
+  bool banner_due_;
+};
+
+// The state of one run: the command line as typed, the names derived from
+// it, what layout analysis settles, the files and what the record loop read.
+struct RunState {
+  explicit RunState(CommandLine line) : command_line(std::move(line)) {}
+
+  const Options& options() const { return command_line.options; }
+  bool from_standard_input() const { return command_line.input == "-"; }
+  Output& output(OutputSlot slot) { return *outputs[slot].file; }
+
+  CommandLine command_line;
+  OutputNames names;
+  // The results file's name as the header block quotes it.
+  std::string quoted_name;
+  std::array<RunOutput, kOutputSlots> outputs;
+  std::unique_ptr<Input> input;
+  // Settled by layout analysis.
+  bool layout_settled = false;
+  int32_t header_rows = -1;
+  int32_t data_columns = 0;
+  std::vector<ColumnSums> columns;
+  // What the record loop read; `loop_finished` once it ran to its end
+  // without a read or write failure cutting it off.
+  RecordLoopEnd end;
+  bool loop_finished = false;
+  std::optional<TextPlace> stopped;
+  std::optional<int64_t> short_record_line;
+  // The failure message, for the summary.
+  std::string message;
+};
+
+ExitStatus Fail(RunState& run, RunConsole& console, ExitStatus status,
+                std::string message) {
+  console.Failure(message);
+  run.message = std::move(message);
   return status;
 }
 
-ExitStatus ReadError(const RunState& run, Output& console) {
-  return Fail(console, ExitStatus::kFileError,
+ExitStatus ReadError(RunState& run, RunConsole& console) {
+  return Fail(run, console, ExitStatus::kFileError,
               "error reading " + run.command_line.input + "\n");
 }
 
-ExitStatus WriteError(const std::string& name, Output& console) {
-  return Fail(console, ExitStatus::kFileError, "error writing " + name + "\n");
+ExitStatus WriteError(RunState& run, OutputSlot slot, RunConsole& console) {
+  return Fail(run, console, ExitStatus::kFileError,
+              "error writing " + run.outputs[slot].name + "\n");
 }
 
 // The first output that failed, if any, reported as a write error.
-ExitStatus CheckOutputs(const RunState& run, Output& console) {
-  if (!run.daily->ok()) return WriteError(run.names.daily, console);
-  if (!run.monthly->ok()) return WriteError(run.names.monthly, console);
+ExitStatus CheckOutputs(RunState& run, RunConsole& console) {
+  for (size_t slot = 0; slot < kOutputSlots; ++slot) {
+    const RunOutput& out = run.outputs[slot];
+    if (out.file != nullptr && !out.file->ok()) {
+      return WriteError(run, static_cast<OutputSlot>(slot), console);
+    }
+  }
   return ExitStatus::kSuccess;
 }
 
-ExitStatus RefuseToOverwriteDaily(const RunState& run, Output& console) {
-  return Fail(
-      console, ExitStatus::kFileError,
-      "refusing to overwrite the daily file with " + run.names.monthly + "\n");
+ExitStatus RefuseToOverwrite(RunState& run, size_t earlier,
+                             const std::string& name, RunConsole& console) {
+  return Fail(run, console, ExitStatus::kFileError,
+              std::string("refusing to overwrite the ") +
+                  kOutputKinds[earlier] + " file with " + name + "\n");
 }
 
-// Creates (or empties) the output `name` into `output`.
-ExitStatus CreateOutput(FileSystem& files, const std::string& name,
-                        std::unique_ptr<Output>& output, Output& console) {
-  output = files.Create(name);
-  if (output != nullptr) return ExitStatus::kSuccess;
-  return Fail(console, ExitStatus::kFileError, "error opening " + name + "\n");
-}
-
-ExitStatus OpenFiles(FileSystem& files, RunState& run, Output& console) {
+void NameOutputs(RunState& run) {
+  const Options& options = run.options();
   const std::string& typed = run.command_line.input;
-  run.input = files.OpenForReading(typed);
+  run.names = DeriveOutputNames(options.out.empty() ? typed : options.out);
+  run.quoted_name =
+      run.from_standard_input() ? typed : DeriveOutputNames(typed).input_name;
+  run.outputs[kDaily].name = run.names.daily;
+  run.outputs[kMonthly].name = run.names.monthly;
+  run.outputs[kSummary].name = options.summary;
+}
+
+// True when output `name` would reach the results file.
+bool ReachesResults(FileSystem& files, const RunState& run,
+                    const std::string& name) {
+  if (run.from_standard_input()) return files.SameAsStandardInput(name);
+  return name == run.quoted_name ||
+         files.SameFile(name, run.command_line.input);
+}
+
+ExitStatus OpenFiles(FileSystem& files, RunState& run, RunConsole& console) {
+  const std::string& typed = run.command_line.input;
+  run.input = run.from_standard_input() ? files.OpenStandardInput()
+                                        : files.OpenForReading(typed);
   if (run.input == nullptr) {
-    return Fail(console, ExitStatus::kFileError,
+    return Fail(run, console, ExitStatus::kFileError,
                 "error opening " + typed + "\n");
   }
-  run.names = DeriveOutputNames(typed);
-  run.settings.input_name = run.names.input_name;
-  // Creating an output empties it, so a name that reaches the results file
-  // must be refused before either output exists.
-  for (const std::string* name : {&run.names.daily, &run.names.monthly}) {
-    if (*name == run.settings.input_name || files.SameFile(*name, typed)) {
+  NameOutputs(run);
+  // Creating an output empties it, so a name that reaches the results file,
+  // or another output, must be refused before any output exists.
+  for (const RunOutput& out : run.outputs) {
+    if (!out.name.empty() && ReachesResults(files, run, out.name)) {
       return Fail(
-          console, ExitStatus::kFileError,
-          "refusing to overwrite the results file with " + *name + "\n");
+          run, console, ExitStatus::kFileError,
+          "refusing to overwrite the results file with " + out.name + "\n");
     }
   }
-  // Two names of one file would leave only the monthly lines in it.
-  if (files.SameFile(run.names.daily, run.names.monthly)) {
-    return RefuseToOverwriteDaily(run, console);
+  for (size_t later = 0; later < kOutputSlots; ++later) {
+    const std::string& name = run.outputs[later].name;
+    if (name.empty()) continue;
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      const std::string& other = run.outputs[earlier].name;
+      if (!other.empty() && (other == name || files.SameFile(other, name))) {
+        return RefuseToOverwrite(run, earlier, name, console);
+      }
+    }
   }
   // An output that cannot be written (locked by a spreadsheet, read-only, a
-  // directory) must fail the run before the other output's last good
-  // contents are emptied.
-  for (const std::string* name : {&run.names.daily, &run.names.monthly}) {
-    if (!files.CheckWritable(*name)) {
-      return Fail(console, ExitStatus::kFileError,
-                  "error opening " + *name + "\n");
+  // directory) must fail the run before the last good contents of any other
+  // output are emptied.
+  for (const RunOutput& out : run.outputs) {
+    if (!out.name.empty() && !files.CheckWritable(out.name)) {
+      return Fail(run, console, ExitStatus::kFileError,
+                  "error opening " + out.name + "\n");
     }
   }
-  const ExitStatus status =
-      CreateOutput(files, run.names.daily, run.daily, console);
-  if (status != ExitStatus::kSuccess) return status;
-  // A link from one output name to the other's missing file reaches a file
-  // only now that the daily one exists.
-  if (files.SameFile(run.names.daily, run.names.monthly)) {
-    return RefuseToOverwriteDaily(run, console);
+  for (size_t slot = 0; slot < kOutputSlots; ++slot) {
+    RunOutput& out = run.outputs[slot];
+    if (out.name.empty()) continue;
+    // A link from this name to an earlier output's missing file reaches a
+    // file only now that the earlier one exists.
+    for (size_t earlier = 0; earlier < slot; ++earlier) {
+      if (run.outputs[earlier].file != nullptr &&
+          files.SameFile(run.outputs[earlier].name, out.name)) {
+        return RefuseToOverwrite(run, earlier, out.name, console);
+      }
+    }
+    out.file = files.Create(out.name);
+    if (out.file == nullptr) {
+      return Fail(run, console, ExitStatus::kFileError,
+                  "error opening " + out.name + "\n");
+    }
   }
-  return CreateOutput(files, run.names.monthly, run.monthly, console);
+  return ExitStatus::kSuccess;
 }
 
-ExitStatus SettleLayout(RunState& run, Output& console) {
+ExitStatus SettleLayout(RunState& run, RunConsole& console) {
   int32_t detected_rows = 0;
   std::string first_line;
   // The first data line is looked for on every run, whatever the command
   // line gives: a file without one has nothing to aggregate.
   if (!FindFirstDataLine(*run.input, detected_rows, first_line)) {
     if (run.input->error()) return ReadError(run, console);
-    return Fail(console, ExitStatus::kUsage, kNoDataLine);
+    return Fail(run, console, ExitStatus::kUsage, kNoDataLine);
   }
-  if (run.settings.header_rows < 0) run.settings.header_rows = detected_rows;
-  if (run.settings.header_rows == 0) console.Write("0 head rows..\n\n");
+  const CommandLine& line = run.command_line;
+  run.header_rows = line.header_rows < 0 ? detected_rows : line.header_rows;
+  if (run.header_rows == 0) console.Progress("0 head rows..\n\n");
 
   // The text shown after the count is what the counting left of the line,
   // or the base name when the count comes from the command line.
   const std::string* shown = &first_line;
-  if (run.command_line.columns_given) {
-    run.settings.data_columns = run.command_line.data_columns;
+  if (line.columns_given) {
+    run.data_columns = line.data_columns;
     shown = &run.names.base;
   } else {
-    run.settings.data_columns = CountColumns(first_line);
+    run.data_columns = CountColumns(first_line);
   }
-  console.Write(std::to_string(run.settings.data_columns) + " columns " +
-                *shown + "\n");
-  if (run.settings.data_columns > kMaxDataColumns) {
-    return Fail(console, ExitStatus::kUsage,
-                "too many data columns: " +
-                    std::to_string(run.settings.data_columns) + "\n");
+  run.layout_settled = true;
+  console.Progress(std::to_string(run.data_columns) + " columns " + *shown +
+                   "\n");
+  if (run.data_columns > kMaxDataColumns) {
+    return Fail(
+        run, console, ExitStatus::kUsage,
+        "too many data columns: " + std::to_string(run.data_columns) + "\n");
   }
-  run.columns.resize(
-      static_cast<size_t>(std::max(run.settings.data_columns, 0)));
+  run.columns.resize(static_cast<size_t>(std::max(run.data_columns, 0)));
   return ExitStatus::kSuccess;
 }
 
-ExitStatus Aggregate(RunState& run, Output& console) {
-  if (!run.input->Rewind()) return ReadError(run, console);
-  WriteHeaderBlock(*run.input, run.settings.header_rows,
-                   run.settings.input_name, *run.daily, *run.monthly);
-  const RecordLoopEnd end =
-      RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
-                    *run.monthly, console, DefaultRecordPath());
-  if (run.input->error()) return ReadError(run, console);
-  // The loop also ends at text that is not a number; the outputs are
-  // complete as far as the records went, but the user must learn that the
-  // rest of the file was never read. The line is counted only now, so that
-  // a run that reads to the end pays nothing for it.
+// The line of folded offset `place`; false on a read failure.
+bool LineOf(RunState& run, uint64_t place, int64_t& line) {
+  return FindLine(*run.input, place, line);
+}
+
+// Tells what part of the input did not reach the sums: always where text
+// stopped the records and when no day was closed; with --strict also the
+// rest, and then any of them makes the status kIncomplete.
+ExitStatus WriteNotes(RunState& run, RunConsole& console) {
+  const RecordLoopEnd& end = run.end;
+  bool incomplete = false;
+  // The line is counted only now, so that a run that reads to the end pays
+  // nothing for it.
   if (end.at_text) {
     TextPlace place;
     if (!FindTextAt(*run.input, end.offset, kMaxStopText, place)) {
       return ReadError(run, console);
     }
-    console.Write("\nstopped reading at line " + std::to_string(place.line) +
-                  ": \"" + place.text + "\" is not a number\n");
+    console.Note("\nstopped reading at line " + std::to_string(place.line) +
+                 ": \"" + place.text + "\" is not a number\n");
+    run.stopped = std::move(place);
+    incomplete = true;
   }
-  return CheckOutputs(run, console);
+  if (end.hour_read && end.days.lines == 0) {
+    console.Note("\nno day was closed: days close at hour 24\n");
+    incomplete = true;
+  }
+  // The summary tells of a short record with or without --strict.
+  const bool strict = run.options().strict;
+  if (end.short_record && (strict || !run.options().summary.empty())) {
+    int64_t line = 0;
+    if (!LineOf(run, end.short_record_place, line)) {
+      return ReadError(run, console);
+    }
+    run.short_record_line = line;
+  }
+  if (!strict) return ExitStatus::kSuccess;
+  std::string notes;
+  if (run.data_columns <= 0) notes += "\nthe file has no data columns\n";
+  if (end.records == 0) notes += "\nno record was read\n";
+  if (end.short_record) {
+    notes += "\nline " + std::to_string(*run.short_record_line) +
+             " has fewer than " + std::to_string(run.data_columns) +
+             " values\n";
+  }
+  int64_t line = 0;
+  if (end.hour_read && end.last_hour != kHoursPerDay) {
+    if (!LineOf(run, end.last_hour_place, line)) {
+      return ReadError(run, console);
+    }
+    notes +=
+        "\nthe input ended inside a day at line " + std::to_string(line) + "\n";
+  }
+  console.Note(notes);
+  return incomplete || !notes.empty() ? ExitStatus::kIncomplete
+                                      : ExitStatus::kSuccess;
 }
 
-ExitStatus Finish(RunState& run, Output& console) {
+ExitStatus Aggregate(RunState& run, RunConsole& console) {
+  if (!run.input->Rewind()) return ReadError(run, console);
+  WriteHeaderBlock(*run.input, run.header_rows, run.quoted_name,
+                   run.output(kDaily), run.output(kMonthly));
+  run.end = RunRecordLoop(*run.input, run.command_line.noneg, run.columns,
+                          run.output(kDaily), run.output(kMonthly),
+                          console.progress(), DefaultRecordPath());
+  if (run.input->error()) return ReadError(run, console);
+  const ExitStatus status = CheckOutputs(run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  run.loop_finished = true;
+  return WriteNotes(run, console);
+}
+
+ExitStatus Finish(RunState& run, RunConsole& console) {
   std::vector<double> totals;
   totals.reserve(run.columns.size());
   for (const ColumnSums& c : run.columns) totals.push_back(c.total_sum);
   run.columns.clear();
   std::string scratch;
-  WriteTotalsLine(*run.daily, totals, scratch);
-  WriteTotalsLine(*run.monthly, totals, scratch);
+  WriteTotalsLine(run.output(kDaily), totals, scratch);
+  WriteTotalsLine(run.output(kMonthly), totals, scratch);
   run.input->Close();
-  // Both outputs are closed whatever happens to the first, and success is
-  // reported only when every byte reached both files.
-  const bool daily_closed = run.daily->Close();
-  const bool monthly_closed = run.monthly->Close();
-  if (!daily_closed) return WriteError(run.names.daily, console);
-  if (!monthly_closed) return WriteError(run.names.monthly, console);
-  console.Write(kReady);
+  // Every output is closed whatever happens to the others, and success is
+  // reported only when every byte reached them all.
+  std::optional<OutputSlot> failed;
+  for (size_t slot = 0; slot < kSummary; ++slot) {
+    RunOutput& out = run.outputs[slot];
+    if (out.file != nullptr && !out.file->Close() && !failed) {
+      failed = static_cast<OutputSlot>(slot);
+    }
+  }
+  if (failed) return WriteError(run, *failed, console);
   return ExitStatus::kSuccess;
+}
+
+// Counts per column, or none while the count is unsettled or out of range.
+std::vector<uint64_t> ColumnCounts(const RunState& run,
+                                   const std::vector<uint64_t>& counts) {
+  if (!run.layout_settled || run.data_columns < 1 ||
+      run.data_columns > kMaxDataColumns) {
+    return {};
+  }
+  if (counts.size() != static_cast<size_t>(run.data_columns)) {
+    return std::vector<uint64_t>(static_cast<size_t>(run.data_columns), 0);
+  }
+  return counts;
+}
+
+RunSummary Summarize(const RunState& run, ExitStatus status) {
+  RunSummary s;
+  s.status = static_cast<int>(status);
+  if (status == ExitStatus::kUsage || status == ExitStatus::kFileError) {
+    s.message = run.message.substr(0, run.message.size() - 1);
+  }
+  s.input = run.command_line.input;
+  s.daily = run.outputs[kDaily].name;
+  s.monthly = run.outputs[kMonthly].name;
+  if (run.layout_settled) {
+    s.header_rows = run.header_rows;
+    s.columns = run.data_columns;
+  }
+  const RecordLoopEnd& end = run.end;
+  s.records = end.records;
+  if (end.records > 0) {
+    s.first = {end.first.year, end.first.month, end.first.day, end.first.hour};
+    s.last = {end.last.year, end.last.month, end.last.day, end.last.hour};
+  }
+  s.days = end.days.lines;
+  s.months = end.months.lines;
+  s.incomplete_days = ColumnCounts(run, end.days.incomplete);
+  s.incomplete_months = ColumnCounts(run, end.months.incomplete);
+  s.incomplete_years.assign(s.incomplete_days.size(), 0);
+  if (run.stopped) {
+    s.stopped_line = run.stopped->line;
+    s.stopped_text = run.stopped->text;
+  }
+  if (run.loop_finished) {
+    s.no_day_closed = end.hour_read && end.days.lines == 0;
+    s.ended_inside_day = end.hour_read && end.last_hour != kHoursPerDay;
+    s.short_record = run.short_record_line;
+  }
+  return s;
+}
+
+// Writes the summary, when the run made one, whatever the status so far.
+ExitStatus WriteSummary(RunState& run, ExitStatus status, RunConsole& console) {
+  RunOutput& out = run.outputs[kSummary];
+  if (out.file == nullptr) return status;
+  out.file->Write(SummaryJson(Summarize(run, status)));
+  if (!out.file->Close()) return WriteError(run, kSummary, console);
+  return status;
+}
+
+ExitStatus RunPhases(FileSystem& files, RunState& run, RunConsole& console) {
+  ExitStatus status = OpenFiles(files, run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  status = SettleLayout(run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  status = Aggregate(run, console);
+  if (status != ExitStatus::kSuccess && status != ExitStatus::kIncomplete) {
+    return status;
+  }
+  const ExitStatus finished = Finish(run, console);
+  return finished != ExitStatus::kSuccess ? finished : status;
 }
 
 }  // namespace
@@ -202,31 +434,28 @@ ExitStatus Finish(RunState& run, Output& console) {
 ExitStatus Main(const std::vector<std::string>& args, Output& console,
                 FileSystem& files) {
   ParsedCommandLine parsed = ParseCommandLine(args);
-  console.Write(kBanner);
-  switch (parsed.kind) {
-    case ParsedCommandLine::Kind::kHelp:
-      console.Write(kUsage);
-      return ExitStatus::kSuccess;
-    case ParsedCommandLine::Kind::kVersion:
-      console.Write(std::string("vostrel ") + VOSTREL_VERSION + "\n");
-      return ExitStatus::kSuccess;
-    case ParsedCommandLine::Kind::kUsageError:
-      return Fail(console, ExitStatus::kUsage, parsed.message + kUsage);
-    case ParsedCommandLine::Kind::kRun:
-      break;
+  if (parsed.kind != ParsedCommandLine::Kind::kRun) {
+    console.Write(kBanner);
+    switch (parsed.kind) {
+      case ParsedCommandLine::Kind::kHelp:
+        console.Write(kUsage);
+        return ExitStatus::kSuccess;
+      case ParsedCommandLine::Kind::kVersion:
+        console.Write(std::string("vostrel ") + VOSTREL_VERSION + "\n");
+        return ExitStatus::kSuccess;
+      default:
+        console.Write(parsed.message + kUsage);
+        return ExitStatus::kUsage;
+    }
   }
-  RunState run;
-  run.command_line = std::move(parsed.command_line);
-  run.settings.header_rows = run.command_line.header_rows;
-  run.settings.noneg = run.command_line.noneg;
-
-  ExitStatus status = OpenFiles(files, run, console);
-  if (status != ExitStatus::kSuccess) return status;
-  status = SettleLayout(run, console);
-  if (status != ExitStatus::kSuccess) return status;
-  status = Aggregate(run, console);
-  if (status != ExitStatus::kSuccess) return status;
-  return Finish(run, console);
+  RunState run(std::move(parsed.command_line));
+  RunConsole run_console(console, run.options().quiet);
+  ExitStatus status = RunPhases(files, run, run_console);
+  status = WriteSummary(run, status, run_console);
+  if (status == ExitStatus::kSuccess || status == ExitStatus::kIncomplete) {
+    run_console.Progress(kReady);
+  }
+  return status;
 }
 
 }  // namespace vostrel

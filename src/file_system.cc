@@ -1,6 +1,7 @@
 // vostrel's file system seam.
 #include "file_system.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -10,6 +11,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,6 +21,23 @@ std::unique_ptr<Input> DiskFileSystem::OpenForReading(const std::string& path) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return nullptr;
   return FileInput::Open(path);
+}
+
+std::unique_ptr<Input> DiskFileSystem::OpenStandardInput() {
+  return SpooledInput::Open(stdin);
+}
+
+bool DiskFileSystem::SameAsStandardInput(const std::string& path) {
+#ifdef _WIN32
+  // File identities of a handle and a name are not compared here.
+  (void)path;
+  return false;
+#else
+  struct stat in;
+  struct stat named;
+  return fstat(STDIN_FILENO, &in) == 0 && stat(path.c_str(), &named) == 0 &&
+         in.st_dev == named.st_dev && in.st_ino == named.st_ino;
+#endif
 }
 
 std::unique_ptr<Output> DiskFileSystem::Create(const std::string& path) {

@@ -19,6 +19,11 @@ class FileSystem {
   // opened or is a directory (some systems open one and fail only at the
   // first read).
   virtual std::unique_ptr<Input> OpenForReading(const std::string& path) = 0;
+  // Opens standard input, bytes as they come; it reads again from its first
+  // byte after Rewind(). nullptr when that cannot be arranged.
+  virtual std::unique_ptr<Input> OpenStandardInput() = 0;
+  // True when `path` exists and is the file standard input reads.
+  virtual bool SameAsStandardInput(const std::string& path) = 0;
   // Creates `path`, or empties it if it exists, for writing in binary mode;
   // nullptr on failure.
   virtual std::unique_ptr<Output> Create(const std::string& path) = 0;
@@ -36,6 +41,8 @@ class FileSystem {
 class DiskFileSystem : public FileSystem {
  public:
   std::unique_ptr<Input> OpenForReading(const std::string& path) override;
+  std::unique_ptr<Input> OpenStandardInput() override;
+  bool SameAsStandardInput(const std::string& path) override;
   std::unique_ptr<Output> Create(const std::string& path) override;
   bool CheckWritable(const std::string& path) override;
   bool SameFile(const std::string& a, const std::string& b) override;

@@ -87,6 +87,18 @@ std::unique_ptr<Input> MemoryFileSystem::OpenForReading(
   return input;
 }
 
+void MemoryFileSystem::SetStandardInput(std::string bytes) {
+  AddFile(kStandardInput, std::move(bytes));
+}
+
+std::unique_ptr<Input> MemoryFileSystem::OpenStandardInput() {
+  return OpenForReading(kStandardInput);
+}
+
+bool MemoryFileSystem::SameAsStandardInput(const std::string& path) {
+  return SameFile(path, kStandardInput);
+}
+
 std::unique_ptr<Output> MemoryFileSystem::Create(const std::string& path) {
   const std::string name = Resolve(path);
   if (name.empty() || directories_.count(name) != 0 ||

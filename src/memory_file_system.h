@@ -21,6 +21,9 @@ namespace vostrel {
 class MemoryFileSystem : public FileSystem {
  public:
   void AddFile(const std::string& name, std::string bytes);
+  // What standard input holds; a link to kStandardInput reaches it.
+  void SetStandardInput(std::string bytes);
+  static constexpr char kStandardInput[] = "<standard input>";
   void AddDirectory(const std::string& name);
   // Makes `name` reach whatever `target` names, now or later.
   void AddLink(const std::string& name, const std::string& target);
@@ -39,6 +42,8 @@ class MemoryFileSystem : public FileSystem {
   void set_block_size(size_t block_size) { block_size_ = block_size; }
 
   std::unique_ptr<Input> OpenForReading(const std::string& path) override;
+  std::unique_ptr<Input> OpenStandardInput() override;
+  bool SameAsStandardInput(const std::string& path) override;
   std::unique_ptr<Output> Create(const std::string& path) override;
   bool CheckWritable(const std::string& path) override;
   bool SameFile(const std::string& a, const std::string& b) override;

@@ -281,8 +281,8 @@ std::string_view LineText(const std::string& line) {
   return std::string_view(line.c_str());
 }
 
-bool FindTextAt(Input& in, uint64_t offset, size_t max_text, TextPlace& place) {
-  place = TextPlace();
+bool FindLine(Input& in, uint64_t offset, int64_t& line) {
+  line = 1;
   if (!in.Rewind()) return false;
   // Count the line ends before `offset` a window at a time.
   while (in.offset() < offset) {
@@ -290,9 +290,15 @@ bool FindTextAt(Input& in, uint64_t offset, size_t max_text, TextPlace& place) {
     const uint64_t left = offset - in.offset();
     const size_t avail = static_cast<size_t>(in.end() - in.begin());
     const char* stop = in.begin() + (left < avail ? left : avail);
-    place.line += std::count(in.begin(), stop, '\n');
+    line += std::count(in.begin(), stop, '\n');
     in.Advance(stop);
   }
+  return true;
+}
+
+bool FindTextAt(Input& in, uint64_t offset, size_t max_text, TextPlace& place) {
+  place = TextPlace();
+  if (!FindLine(in, offset, place.line)) return false;
   int c;
   while ((c = Peek(in)) >= 0 && IsScanSpace(static_cast<char>(c))) {
     if (c == '\n') ++place.line;

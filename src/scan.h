@@ -57,6 +57,12 @@ struct TextPlace {
   std::string text;  // the text found there
 };
 
+// Rewinds `in` and counts the lines up to folded offset `offset`: `line` is
+// 1 plus the LFs before it. Leaves `in` at `offset` (or at the end of the
+// input, when that comes first). Returns false when `in` cannot be rewound or
+// a read fails.
+bool FindLine(Input& in, uint64_t offset, int64_t& line);
+
 // Rewinds `in` and finds the first character at or after folded offset
 // `offset` that is not white space: its line, and the text from it up to the
 // next white space, NUL byte or end of input, at most `max_text` bytes (empty

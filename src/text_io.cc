@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
 
 namespace vostrel {
 
@@ -123,6 +126,90 @@ bool FileInput::RewindRaw() {
   if (file_ == nullptr) return false;
   std::clearerr(file_);
   return std::fseek(file_, 0, SEEK_SET) == 0;
+}
+
+namespace {
+
+// An unnamed temporary file where the system has one; else a named one in
+// the temporary directory, removed at once where an open file can be
+// removed, and by the caller after closing elsewhere.
+std::FILE* MakeSpool(std::string& path_to_remove) {
+  if (std::FILE* file = std::tmpfile()) return file;
+  std::error_code ec;
+  const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec) return nullptr;
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::filesystem::path path =
+        dir / ("vostrel-" + std::to_string(random()) + ".tmp");
+    if (std::filesystem::exists(path, ec)) continue;
+    std::FILE* file = std::fopen(path.string().c_str(), "w+b");
+    if (file == nullptr) continue;
+    std::filesystem::remove(path, ec);
+    if (ec) path_to_remove = path.string();
+    return file;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+SpooledInput::SpooledInput(std::FILE* source, std::FILE* spool,
+                           std::string spool_path)
+    : Input(kFileBlockSize),
+      source_(source),
+      spool_(spool),
+      spool_path_(std::move(spool_path)) {}
+
+std::unique_ptr<SpooledInput> SpooledInput::Open(std::FILE* source) {
+  std::string path;
+  std::FILE* spool = MakeSpool(path);
+  if (spool == nullptr) return nullptr;
+  return std::unique_ptr<SpooledInput>(
+      new SpooledInput(source, spool, std::move(path)));
+}
+
+SpooledInput::~SpooledInput() { Close(); }
+
+bool SpooledInput::Close() {
+  if (spool_ == nullptr) return true;
+  const bool ok = std::fclose(spool_) == 0;
+  spool_ = nullptr;
+  if (!spool_path_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(spool_path_, ec);
+  }
+  return ok;
+}
+
+size_t SpooledInput::ReadRaw(char* buf, size_t n, bool& failed) {
+  if (spool_ == nullptr) return 0;
+  if (next_ < kept_) {
+    // Again what was read before a rewind, in order from the spool's start.
+    const auto want = static_cast<size_t>(std::min<uint64_t>(n, kept_ - next_));
+    const size_t got = std::fread(buf, 1, want, spool_);
+    if (got == 0) failed = true;
+    next_ += got;
+    return got;
+  }
+  const size_t got = std::fread(buf, 1, n, source_);
+  if (got < n && std::ferror(source_) != 0) failed = true;
+  if (got == 0) return 0;
+  // Reading the spool gave way to writing it: C asks for a positioning call
+  // in between, and the spool is at its end.
+  if (!appending_) appending_ = std::fseek(spool_, 0, SEEK_CUR) == 0;
+  if (!appending_ || std::fwrite(buf, 1, got, spool_) != got) failed = true;
+  kept_ += got;
+  next_ = kept_;
+  return got;
+}
+
+bool SpooledInput::RewindRaw() {
+  if (spool_ == nullptr) return false;
+  std::rewind(spool_);
+  appending_ = false;
+  next_ = 0;
+  return true;
 }
 
 Output::Output(size_t buffer_size) : buffer_size_(buffer_size) {

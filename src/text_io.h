@@ -88,6 +88,31 @@ class FileInput : public Input {
   std::FILE* file_;
 };
 
+// Standard input, which cannot be repositioned: every byte read from it is
+// also kept in an unnamed temporary file, so that Rewind() reads them again
+// from there and then goes on with standard input. Memory stays flat however
+// long the stream.
+class SpooledInput : public Input {
+ public:
+  // Reads `source` (not owned). Returns nullptr when no temporary file can be
+  // made.
+  static std::unique_ptr<SpooledInput> Open(std::FILE* source);
+  ~SpooledInput() override;
+  bool Close() override;
+
+ private:
+  SpooledInput(std::FILE* source, std::FILE* spool, std::string spool_path);
+  size_t ReadRaw(char* buf, size_t n, bool& failed) override;
+  bool RewindRaw() override;
+
+  std::FILE* source_;
+  std::FILE* spool_;
+  std::string spool_path_;  // removed at Close() where it could not be before
+  uint64_t kept_ = 0;       // bytes in the spool
+  uint64_t next_ = 0;       // the next byte to hand out
+  bool appending_ = true;   // the spool is positioned for writing
+};
+
 // Everything the tool writes: each LF is written as CR LF, nothing else is
 // added. Bytes are buffered; after the first failure nothing more is written
 // and ok() stays false.

@@ -4,7 +4,6 @@
 #define VOSTREL_VOSTREL_H_
 
 #include <cstdint>
-#include <string>
 
 namespace vostrel {
 
@@ -17,6 +16,9 @@ enum class ExitStatus : int {
   // A file cannot be opened, created, read or written, or an output name would
   // overwrite the results file.
   kFileError = 2,
+  // With --strict: the outputs are complete for what was read, but part of
+  // the input was not summed into days.
+  kIncomplete = 3,
 };
 
 // One read of the results file takes at most this many characters, its LF
@@ -28,21 +30,6 @@ inline constexpr int kMaxLineRead = 19999;
 // The largest data-column count a run accepts. Only the command line can ask
 // for more; a detected count is bounded by the line read.
 inline constexpr int32_t kMaxDataColumns = 1000000;
-
-// What the command line and layout analysis settle for a run.
-struct RunSettings {
-  // The results file's name as typed, with ".$$$" appended when it has no
-  // usable extension; this is the name the header block quotes.
-  std::string input_name;
-  // Header lines at the top of the results file; negative until detection
-  // settles it.
-  int32_t header_rows = -1;
-  // Value columns per record; zero or below means records are date fields
-  // only.
-  int32_t data_columns = 0;
-  // Negative values are dropped like missing ones.
-  bool noneg = false;
-};
 
 }  // namespace vostrel
 

@@ -209,7 +209,9 @@ TEST_F(FaultTest, UnusualRunsThatWork) {
            {monthly, Expected("monthly", name, "-9999")}}),
       Row("a million columns from the command line", {{kFile, "run1.out"}},
           {"run1.out", "1", "1000000"},
-          "1000000 columns run1\r\n\r\nready..\r\n", 0, kRun1,
+          "1000000 columns run1\r\n\r\nno day was closed: days close at "
+          "hour 24\r\n\r\nready..\r\n",
+          0, kRun1,
           {{"run1.tut", "daily sums from run1.out : head line\r\n" + totals},
            {"run1.mut",
             "monthly sums from run1.out : head line\r\n" + totals}}),
