@@ -15,35 +15,7 @@
 namespace vostrel {
 namespace {
 
-class RunTest : public ::testing::Test {
- protected:
-  void WriteFile(const std::string& name, const std::string& bytes) {
-    files_.AddFile(name, bytes);
-  }
-  // The bytes of `name`; "<none>" when no file has that name.
-  std::string ReadFile(const std::string& name) const {
-    const std::string* bytes = files_.File(name);
-    return bytes == nullptr ? "<none>" : *bytes;
-  }
-  bool Exists(const std::string& name) const {
-    return files_.File(name) != nullptr;
-  }
-
-  // Runs vostrel with `args` after the program name; returns the status and
-  // keeps the console bytes.
-  int Run(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"vostrel"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    StringOutput console;
-    const int status = static_cast<int>(Main(argv, console, files_));
-    console.Flush();
-    console_ = console.bytes();
-    return status;
-  }
-
-  MemoryFileSystem files_;
-  std::string console_;
-};
+using RunTest = MemoryRunTest;
 
 constexpr const char* kBanner = kBannerText;
 constexpr const char* kReady = kReadyText;

@@ -10,7 +10,9 @@
 #include <random>
 #include <system_error>
 
+#include "driver.h"
 #include "scan.h"
+#include "string_io.h"
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
@@ -21,6 +23,16 @@
 namespace vostrel {
 
 namespace fs = std::filesystem;
+
+int MemoryRunTest::Run(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"vostrel"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  StringOutput console;
+  const int status = static_cast<int>(Main(argv, console, files_));
+  console.Flush();
+  console_ = console.bytes();
+  return status;
+}
 
 std::string Rest(Input& in) {
   std::string all;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "memory_file_system.h"
 #include "text_io.h"
 
 namespace vostrel {
@@ -45,6 +46,28 @@ class TempDirTest : public ::testing::Test {
   void Clear();
 
   std::filesystem::path dir_;
+};
+
+// Whole runs of vostrel::Main over files in memory.
+class MemoryRunTest : public ::testing::Test {
+ protected:
+  void WriteFile(const std::string& name, const std::string& bytes) {
+    files_.AddFile(name, bytes);
+  }
+  // The bytes of `name`; "<none>" when no file has that name.
+  std::string ReadFile(const std::string& name) const {
+    const std::string* bytes = files_.File(name);
+    return bytes == nullptr ? "<none>" : *bytes;
+  }
+  bool Exists(const std::string& name) const {
+    return files_.File(name) != nullptr;
+  }
+  // Runs vostrel with `args` after the program name; returns the status and
+  // keeps the console bytes.
+  int Run(const std::vector<std::string>& args);
+
+  MemoryFileSystem files_;
+  std::string console_;
 };
 
 // What a run of the tool as a process left.
