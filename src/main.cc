@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
   // vostrel writes its own CR LF; the C runtime's text mode would make the
   // console show CR CR LF.
   _setmode(_fileno(stdout), _O_BINARY);
+  // Standard input is read as bytes, as a file is: its CR LF and 0x1A are
+  // the tool's to read.
+  _setmode(_fileno(stdin), _O_BINARY);
 #endif
   vostrel::FileOutput console(stdout);
   // The banner, the column line and each month line show as they are

@@ -92,7 +92,32 @@ bool ToolOnWindows() {
 
 #if !defined(_WIN32)
 
-ToolRun RunTool(const fs::path& dir, const std::vector<std::string>& args) {
+namespace {
+
+// In the child: makes standard input a pipe fed with the bytes of `path` by
+// a process of its own, so that the tool cannot rewind it.
+void PipeFileToStandardInput(const fs::path& path) {
+  int feed[2];
+  if (pipe(feed) != 0) _exit(125);
+  if (fork() == 0) {
+    close(feed[0]);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) _exit(125);
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;) {
+      if (write(feed[1], buf, n) != static_cast<ssize_t>(n)) _exit(125);
+    }
+    _exit(0);
+  }
+  close(feed[1]);
+  dup2(feed[0], STDIN_FILENO);
+  close(feed[0]);
+}
+
+}  // namespace
+
+ToolRun RunTool(const fs::path& dir, const std::vector<std::string>& args,
+                const fs::path& piped_input) {
   ToolRun result;
   const std::string tool = ToolPath();
   int out[2];
@@ -113,6 +138,7 @@ ToolRun RunTool(const fs::path& dir, const std::vector<std::string>& args) {
     dup2(fileno(errors), STDERR_FILENO);
     close(out[0]);
     close(out[1]);
+    if (!piped_input.empty()) PipeFileToStandardInput(piped_input);
     if (chdir(dir.c_str()) != 0) _exit(126);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(tool.c_str()));

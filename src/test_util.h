@@ -87,9 +87,11 @@ std::string ToolPath();
 // and whose names ignore letter case.
 bool ToolOnWindows();
 
-// Runs ToolPath() in `dir` with `args` after the program name.
+// Runs ToolPath() in `dir` with `args` after the program name. With a
+// `piped_input`, standard input is a pipe that carries that file's bytes.
 ToolRun RunTool(const std::filesystem::path& dir,
-                const std::vector<std::string>& args);
+                const std::vector<std::string>& args,
+                const std::filesystem::path& piped_input = {});
 
 }  // namespace vostrel
 

@@ -29,8 +29,10 @@ class EndToEndTest : public TempDirTest {
 
   // Runs the tool in the test directory with `args`; returns its exit status
   // and keeps its standard output.
-  int Run(const std::vector<std::string>& args) {
-    const ToolRun run = RunTool(dir_, args);
+  // With `piped_input`, standard input is a pipe carrying that file.
+  int Run(const std::vector<std::string>& args,
+          const fs::path& piped_input = {}) {
+    const ToolRun run = RunTool(dir_, args, piped_input);
     console_ = run.console;
     EXPECT_EQ("", run.errors) << "nothing goes to standard error";
     return run.status;
@@ -199,6 +201,48 @@ TEST_F(EndToEndTest, FullDiskIsAnErrorNotSuccess) {
       "error writing full.mut\r\n",
       console_);
   EXPECT_EQ("h\n2001 1 31 24 1\n", ReadFile("full.out"));
+}
+
+// A pipe cannot be rewound, yet layout analysis and the notes read the input
+// again: the files are those of the file, but for the name they quote.
+TEST_F(EndToEndTest, StandardInputFromAPipeGivesTheFilesOfTheFile) {
+  // A header block longer than one block of reading.
+  std::string text;
+  for (int i = 0; i < 12000; ++i) text += "a header line of the run\r\n";
+  text += LeapFebruary("\r\n");
+  text +=
+      "2004 3 1 13 NA 1\r\n\x1a"
+      "2004 3 1 14 1 1\r\n";
+  WriteFile("run1.out", text);
+  ASSERT_EQ(3, Run({"--strict", "run1.out"}));
+  const std::string console = console_;
+  EXPECT_NE(std::string::npos, console.find("line 12711: \"NA\""));
+  EXPECT_EQ(3, Run({"--strict", "--out=run2.out", "-"}, Path("run1.out")));
+  EXPECT_EQ(console, console_);
+  for (const char* suffix : {".tut", ".mut"}) {
+    std::string expected = ReadFile(std::string("run1") + suffix);
+    const std::string quoted = " sums from run1.out : ";
+    expected.replace(expected.find(quoted), quoted.size(), " sums from - : ");
+    EXPECT_EQ(expected, ReadFile(std::string("run2") + suffix)) << suffix;
+  }
+}
+
+// Outputs go where --out says, so a folder of results files is only read.
+TEST_F(EndToEndTest, OutWritesIntoAnotherFolder) {
+  fs::create_directories(dir_ / "data");
+  fs::create_directories(dir_ / "results");
+  WriteFile("data/run1.out", "h\n2001 1 31 24 1.5\n");
+  fs::permissions(dir_ / "data", fs::perms::owner_write,
+                  fs::perm_options::remove);
+  EXPECT_EQ(0, Run({"--quiet", "--out=results/run1.out", "data/run1.out"}));
+  fs::permissions(dir_ / "data", fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ("", console_);
+  EXPECT_EQ(
+      "daily sums from data/run1.out : h\r\n2001\t1\t31\t24\t1.5\r\n"
+      "0\t0\t0\t0\t1.5\r\n",
+      ReadFile("results/run1.tut"));
+  EXPECT_EQ(1, std::distance(fs::directory_iterator(dir_ / "data"),
+                             fs::directory_iterator()));
 }
 
 }  // namespace
