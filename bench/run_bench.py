@@ -142,7 +142,7 @@ def generate(gen, dataset, path):
     return size
 
 
-def make_jobs(selected, tools, data, columns, tmp):
+def make_jobs(selected, tools, data, columns, tmp, vostrel_options=()):
     """Builds the command lines for one input file in the temp dir."""
     stem = data.stem
     jobs = []
@@ -158,7 +158,9 @@ def make_jobs(selected, tools, data, columns, tmp):
                 link = cwd / data.name
                 if not link.exists():
                     link.symlink_to(data)
-            argv = [tools[name], data.name, str(HEADER_ROWS), str(columns)]
+            options = list(vostrel_options) if name == "vostrel" else []
+            argv = [tools[name], *options, data.name, str(HEADER_ROWS),
+                    str(columns)]
         elif name == "bare":
             argv = [tools["bare"], str(data), str(HEADER_ROWS)]
         elif name == "mawk":
@@ -385,6 +387,11 @@ def main():
     ap.add_argument("--baseline", help="another vostrel binary (say, built "
                     "from an earlier commit) to time side by side; its "
                     "files must equal vostrel's")
+    ap.add_argument("--vostrel-options", default="",
+                    help="options for the vostrel binary only, as one "
+                    "string split at blanks (say, \"--quiet --strict "
+                    "--summary=s.json\"), to time them against --baseline "
+                    "without options")
     ap.add_argument("--python", default="/usr/bin/python3",
                     help="Python with pandas for the pandas peer "
                     "(default: %(default)s)")
@@ -495,7 +502,8 @@ def main():
             data = tmp / f"{dataset}.out"
             size = generate(gen, dataset, data)
             columns = DATASETS[dataset][0]
-            jobs = make_jobs(selected, tools, data, columns, tmp)
+            jobs = make_jobs(selected, tools, data, columns, tmp,
+                             args.vostrel_options.split())
             bench_file(jobs, size, runs, warmup, tmp)
             share = fast_share(record_paths, data, columns)
             if share:
