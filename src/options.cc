@@ -224,7 +224,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const std::string_view name = arg.substr(0, equals);
     std::optional<std::string_view> value;
     if (equals != std::string_view::npos) value = arg.substr(equals + 1);
-    const auto entry =
+    const auto* const entry =
         std::find_if(std::begin(kOptionTable), std::end(kOptionTable),
                      [&](const OptionEntry& e) { return e.name == name; });
     if (entry == std::end(kOptionTable)) {
