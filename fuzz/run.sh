@@ -22,10 +22,11 @@ build="$root/build/fuzz"
 mkdir -p "$root/fuzz/artifacts" "$build/logs"
 status=0
 for target in "${targets[@]}"; do
-  # Whole runs and record lines take inputs past one line read (19,999
-  # characters), so that lines longer than that are fuzzed too.
+  # Whole runs and record lines take inputs of several blocks of 64 KiB, so
+  # that lines longer than a block are fuzzed too.
   case "$target" in
-    fuzz_run | fuzz_main | fuzz_record) max_len=65536 ;;
+    fuzz_main) max_len=262144 ;;
+    fuzz_run | fuzz_record) max_len=65536 ;;
     *) max_len=8192 ;;
   esac
   corpus="$build/corpus/$target"

@@ -131,6 +131,28 @@ ExitStatus ReadError(RunState& run, RunConsole& console) {
               "error reading " + run.command_line.input + "\n");
 }
 
+// A line longer than the input takes ends the run once a phase has met it,
+// before anything of it is written. Its line is counted only now, so that a
+// run without one pays nothing for it.
+ExitStatus CheckLineLength(RunState& run, RunConsole& console) {
+  Input& in = *run.input;
+  if (!in.line_too_long()) return ExitStatus::kSuccess;
+  const uint64_t offset = in.long_line_offset();
+  if (run.end.at_text && run.end.offset < offset) {
+    // The summary still tells of text that stopped the records before it.
+    TextPlace place;
+    if (FindTextAt(in, run.end.offset, kMaxStopText, place)) {
+      run.stopped = std::move(place);
+    }
+  }
+  int64_t line = 0;
+  if (!FindLineAt(in, offset, line)) {
+    return ReadError(run, console);
+  }
+  return Fail(run, console, ExitStatus::kUsage,
+              "line " + std::to_string(line) + " is longer than 64 MiB\n");
+}
+
 ExitStatus WriteError(RunState& run, OutputSlot slot, RunConsole& console) {
   return Fail(run, console, ExitStatus::kFileError,
               "error writing " + run.outputs[slot].name + "\n");
@@ -237,6 +259,8 @@ ExitStatus SettleLayout(RunState& run, RunConsole& console) {
   // line gives: a file without one has nothing to aggregate.
   if (!FindFirstDataLine(*run.input, detected_rows, first_line)) {
     if (run.input->error()) return ReadError(run, console);
+    const ExitStatus status = CheckLineLength(run, console);
+    if (status != ExitStatus::kSuccess) return status;
     return Fail(run, console, ExitStatus::kUsage, kNoDataLine);
   }
   const CommandLine& line = run.command_line;
@@ -266,7 +290,7 @@ ExitStatus SettleLayout(RunState& run, RunConsole& console) {
 
 // The line of folded offset `place`; false on a read failure.
 bool LineOf(RunState& run, uint64_t place, int64_t& line) {
-  return FindLine(*run.input, place, line);
+  return FindLineAt(*run.input, place, line);
 }
 
 // Tells what part of the input did not reach the sums: always where text
@@ -326,11 +350,15 @@ ExitStatus Aggregate(RunState& run, RunConsole& console) {
   if (!run.input->Rewind()) return ReadError(run, console);
   WriteHeaderBlock(*run.input, run.header_rows, run.quoted_name,
                    run.output(kDaily), run.output(kMonthly));
+  ExitStatus status = CheckLineLength(run, console);
+  if (status != ExitStatus::kSuccess) return status;
   run.end = RunRecordLoop(*run.input, run.command_line.noneg, run.columns,
                           run.output(kDaily), run.output(kMonthly),
                           console.progress(), DefaultRecordPath());
   if (run.input->error()) return ReadError(run, console);
-  const ExitStatus status = CheckOutputs(run, console);
+  status = CheckLineLength(run, console);
+  if (status != ExitStatus::kSuccess) return status;
+  status = CheckOutputs(run, console);
   if (status != ExitStatus::kSuccess) return status;
   run.loop_finished = true;
   return WriteNotes(run, console);

@@ -11,6 +11,7 @@
 #include "memory_file_system.h"
 #include "string_io.h"
 #include "test_util.h"
+#include "vostrel.h"
 
 namespace vostrel {
 namespace {
@@ -104,6 +105,56 @@ TEST_F(RunTest, NoDataLineLeavesEmptyOutputs) {
   EXPECT_EQ(std::string(kBanner) + kNoDataLineText, console_);
   EXPECT_EQ("", ReadFile("in.tat"));
   EXPECT_EQ("", ReadFile("in.mat"));
+}
+
+// A line one character over 64 MiB ends the run in the phase that meets it,
+// with nothing of that line written and what was written before it kept.
+TEST_F(RunTest, LineOver64MibEndsTheRun) {
+  const std::string too_long(kMaxLineLength - 12, ' ');
+  const std::string daily_head = "daily sums from in.dat : title\r\n";
+  const std::string monthly_head = "monthly sums from in.dat : title\r\n";
+  const struct {
+    const char* name;
+    std::string input;  // the long line is "2001 1 31 24" and `too_long` + 1
+    std::vector<std::string> args;
+    const char* console;  // between the banner and the message
+    int line;
+    std::string daily;
+    std::string monthly;
+  } kCases[] = {
+      {"first data line",
+       "title\n2001 1 31 24" + too_long + "5\n",
+       {"in.dat"},
+       "",
+       2,
+       "",
+       ""},
+      // Three header rows asked for: the copy stops before the long line.
+      {"header row",
+       "title\n2001 1 30 24 5\n2001 1 31 24" + too_long + "6\n2001 2 1 24 7\n",
+       {"in.dat", "3"},
+       "1 columns \r\n",
+       3,
+       daily_head + "2001 1 30 24 5\r\n",
+       monthly_head + "2001 1 30 24 5\r\n"},
+      {"record closing a day",
+       "title\n2001 1 30 24 5\n2001 1 31 24" + too_long + "6\n2001 2 1 24 7\n",
+       {"in.dat"},
+       "1 columns \r\n.",
+       3,
+       daily_head + "2001\t1\t30\t24\t5\r\n",
+       monthly_head},
+  };
+  for (const auto& c : kCases) {
+    WriteFile("in.dat", c.input);
+    EXPECT_EQ(1, Run(c.args)) << c.name;
+    EXPECT_EQ(std::string(kBanner) + c.console + "line " +
+                  std::to_string(c.line) + " is longer than 64 MiB\r\n",
+              console_)
+        << c.name;
+    EXPECT_EQ(c.daily, ReadFile("in.tat")) << c.name;
+    EXPECT_EQ(c.monthly, ReadFile("in.mat")) << c.name;
+  }
 }
 
 TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {

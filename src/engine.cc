@@ -107,6 +107,10 @@ void RecordLoop::Run() {
       // Fields after the last value are ignored with the rest of the line.
       SkipLine(in_);
       if (date_read) ++stats_.exact_records;
+      // A line too long to read ends the loop: the day it would close is not
+      // written, and the run ends on it. The fast path takes only lines it
+      // holds whole, never such a line.
+      if (in_.line_too_long()) return;
     }
     if (end_.hour_read) {
       end_.last_hour = date_.hour;

@@ -92,6 +92,8 @@ struct RecordLoopEnd {
 // into `columns` (one per data column, zeroed by the caller). Writes a line to
 // `daily` at every hour-24 record and to `monthly` at the hour-24 record of a
 // month's last day, with a "." or "MONTH/YEAR" progress mark on `console`.
+// Stops without closing anything more when `in` ends inside a line that is
+// too long (in.line_too_long()).
 // Leaves the run's totals in the columns' total sums, and in `stats`, unless it
 // is null, how the records were read. Returns where it stopped on text that
 // is not a number; reports nothing itself, and the caller checks the input

@@ -413,7 +413,7 @@ std::string RandomRecords(uint64_t seed, size_t lines, size_t columns) {
     if (shape == 0) fields.pop_back();
     if (shape == 1) fields.push_back("7");
     if (shape == 2) fields.clear();
-    if (shape == 3) text += std::string(kMaxLineRead, ' ');
+    if (shape == 3) text += std::string(kMaxFastLine, ' ');
     if (pick(4) == 0) text += kBlanks[pick(std::size(kBlanks))];
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) text += kBlanks[pick(std::size(kBlanks))];

@@ -31,44 +31,50 @@ bool EndsWithLf(std::string_view text) {
 }  // namespace
 
 bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line) {
-  // `piece` holds the last read of the current line; a read that finds the
-  // input ended must not take it away, so the next read goes to `next`.
+  // `piece` holds the last line read; a read that finds the input ended
+  // must not take it away, so the next read goes to `next`.
   std::string piece;
   std::string next;
   int32_t lines_before = 0;
   for (;;) {
     if (!ReadLine(in, piece)) return false;
-    // Only the first read of a line is tested; a NUL ends its text.
     const bool data_line = BeginsWithNumber(LineText(piece));
+    // A NUL ends a line's text, LF included, so the line after it is taken
+    // in, and the last line taken is the one whose columns count.
     while (!EndsWithLf(LineText(piece)) && ReadLine(in, next)) piece.swap(next);
+    if (in.line_too_long()) return false;
     if (data_line) {
       header_rows = lines_before;
-      line.assign(LineText(piece));
+      piece.resize(LineText(piece).size());
+      line.swap(piece);
       return true;
     }
     if (lines_before < std::numeric_limits<int32_t>::max()) ++lines_before;
   }
 }
 
-void CutField(std::string& line) {
-  const size_t space = line.find(' ');
-  const size_t tab = line.find('\t');
-  size_t cut = std::min(space, tab);
-  if (cut == std::string::npos) cut = 0;
-  cut = std::min(line.find_first_not_of(" \t", cut), line.size());
-  line.erase(0, cut);
+size_t CutField(std::string_view line, size_t pos) {
+  // The first space or tab from `pos` on; without one, nothing is cut.
+  size_t cut = line.find_first_of(" \t", pos);
+  if (cut == std::string_view::npos) cut = pos;
+  return std::min(line.find_first_not_of(" \t", cut), line.size());
 }
 
 int32_t CountColumns(std::string& line) {
-  for (int i = 0; i < 4; ++i) CutField(line);
+  // Each cut moves a position instead of copying the rest of the line, so a
+  // line of many columns costs time in proportion to its length.
+  size_t pos = 0;
+  for (int i = 0; i < 4; ++i) pos = CutField(line, pos);
   line += '\t';
   int32_t count = 0;
   for (;;) {
-    const bool number = BeginsWithNumber(line);
-    CutField(line);
-    if (!number) return count;
+    const bool number = BeginsWithNumber(std::string_view(line).substr(pos));
+    pos = CutField(line, pos);
+    if (!number) break;
     ++count;
   }
+  line.erase(0, pos);
+  return count;
 }
 
 }  // namespace vostrel

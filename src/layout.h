@@ -5,24 +5,27 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "text_io.h"
 
 namespace vostrel {
 
-// Reads whole lines from `in` (at its first byte) until one begins with a
-// number: the first data line. A whole line is joined from line reads until a
-// read's text (as far as its first NUL) ends with LF or the input ends; only
-// the first read's text is tested. On success returns true, sets
-// `header_rows` to the number of whole lines before it (saturating at the
-// largest int32_t) and `line` to the text of its last read, as far as the
-// first NUL. Returns false when the input ends before such a line.
+// Reads lines from `in` (at its first byte) until one begins with a number:
+// the first data line. A line whose text (as far as its first NUL) does not
+// end with LF takes in the next line, and so on until one does or the input
+// ends; only the first line's text is tested. On success returns true, sets
+// `header_rows` to the number of lines before it, a line and those it takes
+// in counting as one (saturating at the largest int32_t), and `line` to the
+// text of the last line taken, as far as its first NUL. Returns false when the
+// input ends before such a line, or inside a line that is too long
+// (in.line_too_long()).
 bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line);
 
-// Cuts one field off the front of `line`: from the earlier of its first space
-// and first tab (from the start of the line when it has neither), then past
-// every space and tab that follows.
-void CutField(std::string& line);
+// Cuts one field off the front of `line`'s text from `pos` on: from the
+// earlier of its first space and first tab (from `pos` when it has neither),
+// then past every space and tab that follows. Returns where the rest starts.
+size_t CutField(std::string_view line, size_t pos);
 
 // Counts the data columns of the first data line `line`: four cuts remove
 // the date fields, a tab is appended, then each pass scans for a number at the

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "string_io.h"
 #include "text_io.h"
@@ -15,13 +17,24 @@ namespace {
 
 using std::string_literals::operator""s;
 
+// A record of 3000 values, 27,000 characters and more, as a distributed model
+// writes one value per grid cell.
+std::string ThreeThousandColumns() {
+  std::string line = "2001 1 1 24";
+  for (int i = 0; i < 3000; ++i) line += " -0.12345";
+  return line + "\n";
+}
+
 TEST(CutFieldTest, CutsAtTheFirstBlankAndSkipsTheBlanksAfterIt) {
   const struct {
     const char* name;
     const char* line;
     const char* rest;
+    size_t from = 0;
   } kCases[] = {
       {"space", "a b", "b"},
+      {"from a position on", "a b\tc d", "d", 4},
+      {"from a position in blanks", "a  b", "b", 1},
       {"tab", "a\tb", "b"},
       {"run of spaces and tabs", "a \t  b c", "b c"},
       {"space before tab", "a b\tc", "b\tc"},
@@ -34,9 +47,8 @@ TEST(CutFieldTest, CutsAtTheFirstBlankAndSkipsTheBlanksAfterIt) {
       {"empty", "", ""},
   };
   for (const auto& c : kCases) {
-    std::string line = c.line;
-    CutField(line);
-    EXPECT_EQ(c.rest, line) << "case " << c.name;
+    const std::string_view line = c.line;
+    EXPECT_EQ(c.rest, line.substr(CutField(line, c.from))) << "case " << c.name;
   }
 }
 
@@ -134,24 +146,51 @@ TEST_F(FindFirstDataLineTest, InputWithoutDataLineFails) {
   for (const FindCase& c : kCases) Check(c);
 }
 
-// A whole line may take several reads; only the first read is tested, and
-// the line left behind is the last read.
-TEST_F(FindFirstDataLineTest, LongLineIsOneLineOfSeveralReads) {
-  const std::string long_text(kMaxLineRead, 'x');
-  const std::string data_start =
-      "2001 1 1 24" + std::string(kMaxLineRead - 11, ' ');
+// Lines of 19999 characters and more were once read in pieces; each is one
+// line now, tested and kept whole.
+TEST_F(FindFirstDataLineTest, LongLineIsOneLine) {
+  const std::string long_text(20000, 'x');
+  const std::string data_line =
+      "2001 1 1 24" + std::string(19990, ' ') + "7 8\n";
   const FindCase kCases[] = {
-      {"long header line", long_text + "yyyy\n2001 1 1 24 5\n", true, 1,
+      {"long header line", long_text + "\n2001 1 1 24 5\n", true, 1,
        "2001 1 1 24 5\n"},
-      {"number in a later read", long_text + "2001 x\n2001 1 1 24 5\n", true, 1,
-       "2001 1 1 24 5\n"},
-      {"long data line", "title\n" + data_start + "7 8\n2001\n", true, 1,
-       "7 8\n"},
-      {"line of exactly one read",
-       std::string(kMaxLineRead - 1, 'x') + "\n2001 1 1 24 5\n", true, 1,
-       "2001 1 1 24 5\n"},
+      {"number far into a header line", long_text + "2001 x\n2001 1 1 24 5\n",
+       true, 1, "2001 1 1 24 5\n"},
+      {"long data line", "title\n" + data_line + "2001\n", true, 1, data_line},
+      {"NUL in a long data line",
+       "2001 1 1 24 5\0"s + long_text + "\n2002 1 1 24 6 7\n", true, 0,
+       "2002 1 1 24 6 7\n"},
   };
   for (const FindCase& c : kCases) Check(c);
+}
+
+TEST_F(FindFirstDataLineTest, LineOverTheLimitEndsTheSearch) {
+  const struct {
+    const char* name;
+    std::string input;
+    bool found;
+    uint64_t long_line_offset;
+  } kCases[] = {
+      {"header line of the limit", "title\n0123456789\n1\n", true, 0},
+      {"header line over the limit", "title\n0123456789x\n1\n", false, 6},
+      {"CR LF not counted", "0123456789\r\n1\n", true, 0},
+      {"data line over the limit", "title\n1 345678901\n", false, 6},
+      {"last line over the limit", "1 3456789012", false, 0},
+      {"line taken in by a NUL", "1\0\n0123456789x\n"s, false, 3},
+  };
+  for (const auto& c : kCases) {
+    StringInput in(c.input, 4);
+    in.set_max_line_length(10);
+    int32_t header_rows = 0;
+    std::string line;
+    EXPECT_EQ(c.found, FindFirstDataLine(in, header_rows, line))
+        << "case " << c.name;
+    EXPECT_EQ(!c.found, in.line_too_long()) << "case " << c.name;
+    if (!c.found) {
+      EXPECT_EQ(c.long_line_offset, in.long_line_offset()) << "case " << c.name;
+    }
+  }
 }
 
 // A NUL ends the text of a read, LF included, so the line takes in the next.
@@ -180,8 +219,9 @@ TEST_F(FindFirstDataLineTest, ColumnsAreCountedOnTheLineFound) {
     int32_t count;
   } kCases[] = {
       {"CR LF line", "head\r\n2001 1 1 24 1 2 3\r\n", 3},
-      {"last read of a long line",
-       "2001" + std::string(kMaxLineRead - 4, ' ') + "1 1 24 5 6\n", 1},
+      {"long line, counted whole",
+       "2001" + std::string(19995, ' ') + "1 1 24 5 6\n", 2},
+      {"3000 columns", ThreeThousandColumns(), 3000},
   };
   for (const auto& c : kCases) {
     StringInput in(c.input);

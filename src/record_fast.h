@@ -20,6 +20,11 @@ enum class RecordPath {
   kAvx2,      // x86-64 with AVX2, 32 bytes at a time
 };
 
+// The longest fast line, its LF included. Longer record lines are read by the
+// exact scans, which take lines of any length; this only bounds the fast
+// path's scratch area.
+inline constexpr size_t kMaxFastLine = 19999;
+
 // "off", "portable", "sse41" or "avx2".
 const char* RecordPathName(RecordPath path);
 
@@ -38,7 +43,7 @@ struct LineScratch;
 // Reads one record line of `columns` values at a time.
 //
 // The fast line: a line of exactly 4 + `columns` fields, up to and including
-// its LF at most kMaxLineRead bytes, whose only other bytes are spaces and
+// its LF at most kMaxFastLine bytes, whose only other bytes are spaces and
 // tabs between, before and after the fields. The four date fields are 1 to 9
 // decimal digits. Each value is [+-]digits or [+-]digits.digits, with at most
 // 19 digits in all and those digits, read as one integer, at most 2^53. Any

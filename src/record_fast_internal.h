@@ -8,15 +8,13 @@
 #include <cstdint>
 
 #include "record_fast.h"
-#include "vostrel.h"
 
 namespace vostrel {
 
-// A line read takes at most kMaxLineRead bytes, so a fast line spans at most
-// this many 64-byte chunks and holds at most this many fields (each at least
-// one byte and one separator, the LF last).
-inline constexpr size_t kLineChunks = (kMaxLineRead + 63) / 64;
-inline constexpr size_t kMaxLineFields = (kMaxLineRead + 1) / 2;
+// A fast line spans at most this many 64-byte chunks and holds at most this
+// many fields (each at least one byte and one separator, the LF last).
+inline constexpr size_t kLineChunks = (kMaxFastLine + 63) / 64;
+inline constexpr size_t kMaxLineFields = (kMaxFastLine + 1) / 2;
 
 // The line's copy starts this far into LineScratch::bytes; the 16 bytes
 // before it are spaces, so a 16-byte load that ends at a field's end reads a

@@ -38,7 +38,7 @@ struct Accepted {
 
 TEST_P(RecordPathTest, TakesFastLinesWithTheScansValues) {
   const std::string near_limit =
-      "1 2 3 4 5" + std::string(kMaxLineRead - 10, ' ') + "\n";
+      "1 2 3 4 5" + std::string(kMaxFastLine - 10, ' ') + "\n";
   const Accepted kCases[] = {
       {"plain", "2001 1 2 24 1.5 10\n", 2, {2001, 1, 2, 24}, {1.5, 10.0}},
       {"tabs and blanks around",
@@ -83,7 +83,7 @@ TEST_P(RecordPathTest, TakesFastLinesWithTheScansValues) {
        {1, 1, 1, 1},
        {1.0, 1e-18}},
       {"bytes after the LF", "1 2 3 4 5\nxyz", 1, {1, 2, 3, 4}, {5.0}},
-      {"line at the read limit", near_limit, 1, {1, 2, 3, 4}, {5.0}},
+      {"line of the longest fast length", near_limit, 1, {1, 2, 3, 4}, {5.0}},
   };
   for (const Accepted& c : kCases) {
     RecordReader reader(c.columns, GetParam());
@@ -135,8 +135,8 @@ TEST_P(RecordPathTest, LeavesOtherLinesToTheExactScans) {
       {"blank line", " \t\n", 0},
       {"empty line", "\n", 0},
       {"no LF", "2001 1 1 24 5", 1},
-      {"line past the read limit",
-       "1 2 3 4 5" + std::string(kMaxLineRead - 9, ' ') + "\n", 1},
+      {"line past the longest fast length",
+       "1 2 3 4 5" + std::string(kMaxFastLine - 9, ' ') + "\n", 1},
       {"minus in a date", "-2001 1 1 24 5\n", 1},
       {"plus in a date", "2001 +1 1 24 5\n", 1},
       {"ten-digit date", "1234567890 1 1 24 5\n", 1},
@@ -181,8 +181,8 @@ TEST(RecordPathChoiceTest, OffAndPortableAlwaysWork) {
   EXPECT_TRUE(RecordPathSupported(DefaultRecordPath()));
   EXPECT_FALSE(RecordReader(1, RecordPath::kOff).enabled());
   EXPECT_TRUE(RecordReader(1, RecordPath::kPortable).enabled());
-  // No line holds more fields than a line read does.
-  EXPECT_FALSE(RecordReader(kMaxLineRead, RecordPath::kPortable).enabled());
+  // No fast line holds this many fields.
+  EXPECT_FALSE(RecordReader(kMaxFastLine, RecordPath::kPortable).enabled());
   // A path the CPU lacks reads nothing rather than faulting.
   for (RecordPath path : {RecordPath::kSse41, RecordPath::kAvx2}) {
     if (!RecordPathSupported(path)) {

@@ -8,7 +8,6 @@
 
 #include "decimal_to_double.h"
 #include "number_rules.h"
-#include "vostrel.h"
 
 namespace vostrel {
 
@@ -238,22 +237,27 @@ namespace {
 
 // One line read; appends the text to `line` unless it is null.
 bool ReadLineInto(Input& in, std::string* line) {
-  size_t taken = 0;
-  const size_t limit = static_cast<size_t>(kMaxLineRead);
-  while (taken < limit) {
+  bool taken = false;
+  for (;;) {
     if (in.begin() == in.end() && !in.Refill()) break;
     const char* p = in.begin();
-    size_t avail = std::min(static_cast<size_t>(in.end() - p), limit - taken);
+    const size_t avail = static_cast<size_t>(in.end() - p);
     const void* lf = std::memchr(p, '\n', avail);
-    size_t n = lf != nullptr
-                   ? static_cast<size_t>(static_cast<const char*>(lf) - p) + 1
-                   : avail;
+    const size_t n =
+        lf != nullptr
+            ? static_cast<size_t>(static_cast<const char*>(lf) - p) + 1
+            : avail;
     if (line != nullptr) line->append(p, n);
     in.Advance(p + n);
-    taken += n;
-    if (lf != nullptr) break;
+    taken = true;
+    if (lf != nullptr) return true;
   }
-  return taken > 0;
+  // The input ends inside a line that is too long: none of it is a line.
+  if (in.line_too_long()) {
+    if (line != nullptr) line->clear();
+    return false;
+  }
+  return taken;
 }
 
 }  // namespace
@@ -281,7 +285,7 @@ std::string_view LineText(const std::string& line) {
   return std::string_view(line.c_str());
 }
 
-bool FindLine(Input& in, uint64_t offset, int64_t& line) {
+bool FindLineAt(Input& in, uint64_t offset, int64_t& line) {
   line = 1;
   if (!in.Rewind()) return false;
   // Count the line ends before `offset` a window at a time.
@@ -293,12 +297,12 @@ bool FindLine(Input& in, uint64_t offset, int64_t& line) {
     line += std::count(in.begin(), stop, '\n');
     in.Advance(stop);
   }
-  return true;
+  return !in.error();
 }
 
 bool FindTextAt(Input& in, uint64_t offset, size_t max_text, TextPlace& place) {
   place = TextPlace();
-  if (!FindLine(in, offset, place.line)) return false;
+  if (!FindLineAt(in, offset, place.line)) return false;
   int c;
   while ((c = Peek(in)) >= 0 && IsScanSpace(static_cast<char>(c))) {
     if (c == '\n') ++place.line;

@@ -40,10 +40,12 @@ Scan ScanDate(Input& in, int32_t& value);
 // whether an LF was among it. Returns false when the input ends first.
 bool SkipScanSpace(Input& in, bool& line_end);
 
-// Line read: takes the characters up to and including the next LF, at most
-// kMaxLineRead of them, or what is left of the input. Returns false, with
-// `line` empty, when the input has ended before any character. The text may
-// hold NUL bytes; consumers that treat it as text stop at the first one.
+// Line read: takes the characters up to and including the next LF, however
+// many, or what is left of the input. Returns false, with `line` empty, when
+// the input has ended before any character, or when it ends inside a line
+// longer than its limit (in.line_too_long(); what was taken of that line is
+// consumed and dropped). The text may hold NUL bytes; consumers that treat
+// it as text stop at the first one.
 bool ReadLine(Input& in, std::string& line);
 // The same read, discarding the text.
 bool SkipLine(Input& in);
@@ -58,10 +60,10 @@ struct TextPlace {
 };
 
 // Rewinds `in` and counts the lines up to folded offset `offset`: `line` is
-// 1 plus the LFs before it. Leaves `in` at `offset` (or at the end of the
-// input, when that comes first). Returns false when `in` cannot be rewound or
-// a read fails.
-bool FindLine(Input& in, uint64_t offset, int64_t& line);
+// the line, counted from 1, of the character there (or of the end of the
+// input, when it ends first). Leaves `in` at that offset. Returns false when
+// `in` cannot be rewound or a read fails.
+bool FindLineAt(Input& in, uint64_t offset, int64_t& line);
 
 // Rewinds `in` and finds the first character at or after folded offset
 // `offset` that is not white space: its line, and the text from it up to the

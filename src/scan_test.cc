@@ -21,8 +21,9 @@
 namespace vostrel {
 namespace {
 
-TEST(LineReadTest, TakesUpToLfOrTheReadLimit) {
-  const size_t limit = static_cast<size_t>(kMaxLineRead);
+// Lines of 19999 characters and more were once read in pieces; every line
+// is read whole now, up to the input's line-length limit.
+TEST(LineReadTest, TakesWholeLines) {
   const struct {
     const char* name;
     std::string raw;
@@ -30,14 +31,11 @@ TEST(LineReadTest, TakesUpToLfOrTheReadLimit) {
   } kCases[] = {
       {"short lines", "ab\ncd\n", {3, 3}},
       {"last line without lf", "ab\ncd", {3, 2}},
-      {"line of limit - 1 plus lf",
-       std::string(limit - 1, 'x') + "\n",
-       {limit}},
-      {"crlf counts as one", std::string(limit - 1, 'x') + "\r\n", {limit}},
-      {"line of limit plus lf", std::string(limit, 'x') + "\n", {limit, 1}},
-      {"long line in pieces",
-       std::string(2 * limit + 5, 'x') + "\n",
-       {limit, limit, 6}},
+      {"crlf counts as one", "ab\r\ncd\r\n", {3, 3}},
+      {"line of 19999 and lf", std::string(19999, 'x') + "\n", {20000}},
+      {"line across many blocks",
+       std::string(3 * 4096 + 5, 'x') + "\nab",
+       {3 * 4096 + 6, 2}},
       {"nul is data", std::string("a\0b\n", 4), {4}},
       {"empty input", "", {}},
   };
@@ -51,13 +49,55 @@ TEST(LineReadTest, TakesUpToLfOrTheReadLimit) {
     EXPECT_FALSE(ReadLine(in, line)) << "case " << c.name;
     EXPECT_TRUE(line.empty()) << "case " << c.name;
     EXPECT_FALSE(SkipLine(in)) << "case " << c.name;
+    EXPECT_FALSE(in.line_too_long()) << "case " << c.name;
   }
 }
 
 TEST(LineReadTest, SkipLineConsumesWhatReadLineWouldTake) {
-  StringInput in(std::string(kMaxLineRead + 3, 'y') + "\nz\n", 1000);
+  StringInput in(std::string(20003, 'y') + "\nz\n", 1000);
   ASSERT_TRUE(SkipLine(in));
-  EXPECT_EQ("yyy\nz\n", Rest(in));
+  EXPECT_EQ("z\n", Rest(in));
+}
+
+// A line longer than the limit, its LF not counted, ends the input where it
+// passes the limit; the reads that meet it report no line.
+TEST(LineReadTest, LineOverTheLimitEndsTheInput) {
+  const struct {
+    const char* name;
+    std::string raw;
+    size_t good_lines;     // lines read before the long one
+    uint64_t line_offset;  // where the long line starts
+  } kCases[] = {
+      {"first line", "0123456789x\nab\n", 0, 0},
+      {"after a line", "ab\n0123456789x\nab\n", 1, 3},
+      {"last line without lf", "ab\n0123456789x", 1, 3},
+      {"lone cr is data", "0123456789\r\n012345678\r9\n", 1, 11},
+      {"after a line of the limit", "0123456789\n0123456789ab\n", 1, 11},
+  };
+  for (const bool skip : {false, true}) {
+    for (const auto& c : kCases) {
+      for (const size_t block : {size_t{3}, size_t{4096}}) {
+        const std::string what = std::string(c.name) + " block " +
+                                 std::to_string(block) +
+                                 (skip ? " skip" : " read");
+        StringInput in(c.raw, block);
+        in.set_max_line_length(10);
+        std::string line;
+        for (size_t i = 0; i < c.good_lines; ++i) {
+          ASSERT_TRUE(skip ? SkipLine(in) : ReadLine(in, line)) << what;
+        }
+        EXPECT_FALSE(skip ? SkipLine(in) : ReadLine(in, line)) << what;
+        EXPECT_TRUE(line.empty()) << what;
+        EXPECT_TRUE(in.line_too_long()) << what;
+        EXPECT_FALSE(in.error()) << what;
+        EXPECT_EQ(c.line_offset, in.long_line_offset()) << what;
+        EXPECT_FALSE(SkipLine(in)) << what;
+        // Rewinding starts the input and the count of lines again.
+        ASSERT_TRUE(in.Rewind()) << what;
+        EXPECT_FALSE(in.line_too_long()) << what;
+      }
+    }
+  }
 }
 
 TEST(LineTextTest, EndsAtFirstNul) {

@@ -70,6 +70,12 @@ bool Input::Refill() {
       held_cr_ = true;
       --n;
     }
+    n = CheckLineLengths(b, n);
+    if (line_too_long_) {
+      held_cr_ = false;
+      source_end_ = true;
+      ended_ = true;
+    }
     if (n > 0) {
       lim_ = b + n;
       return true;
@@ -79,9 +85,41 @@ bool Input::Refill() {
   return false;
 }
 
+size_t Input::CheckLineLengths(const char* b, size_t n) {
+  const char* p = b;
+  const char* const e = b + n;
+  const uint64_t end_offset = block_offset_ + n;
+  for (;;) {
+    // The line from line_start_ runs without LF up to `p` and is not yet too
+    // long there. The character at `stop` would make it so.
+    const uint64_t stop = line_start_ + max_line_length_;
+    if (stop >= end_offset) {
+      // No line reaches the limit in this block (a later line starts later),
+      // so only the start of the last one matters.
+      for (const char* q = e; q > p; --q) {
+        if (q[-1] == '\n') {
+          line_start_ = block_offset_ + static_cast<uint64_t>(q - b);
+          break;
+        }
+      }
+      return n;
+    }
+    const size_t at = static_cast<size_t>(stop - block_offset_);
+    const void* lf = std::memchr(p, '\n', at + 1 - static_cast<size_t>(p - b));
+    if (lf == nullptr) {
+      line_too_long_ = true;
+      return at;
+    }
+    p = static_cast<const char*>(lf) + 1;
+    line_start_ = block_offset_ + static_cast<uint64_t>(p - b);
+  }
+}
+
 bool Input::Rewind() {
   cur_ = lim_ = block_.data();
   block_offset_ = 0;
+  line_start_ = 0;
+  line_too_long_ = false;
   held_cr_ = false;
   source_end_ = false;
   ended_ = false;
@@ -228,7 +266,14 @@ void Output::Write(std::string_view text) {
   while (!text.empty()) {
     size_t lf = text.find('\n');
     std::string_view piece = text.substr(0, lf);
-    buffer_.append(piece);
+    if (buffer_size_ > 0 && piece.size() > buffer_size_) {
+      // A long line goes to the sink as it is, so the buffer keeps its size.
+      if (!Flush()) return;
+      ok_ = Put(piece);
+      if (!ok_) return;
+    } else {
+      buffer_.append(piece);
+    }
     if (lf == std::string_view::npos) {
       text = {};
     } else {

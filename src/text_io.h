@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vostrel.h"
+
 namespace vostrel {
 
 // The results file as the tool sees it: a CR directly followed by LF reads as
@@ -22,6 +24,11 @@ namespace vostrel {
 //
 // The scans use the window [begin(), end()) of folded bytes not yet consumed,
 // and Refill() once it is used up.
+//
+// A line longer than max_line_length() folded characters, its LF not
+// counted, ends the input: what lies before its first character past that
+// length is handed out, then Refill() reports the end and line_too_long()
+// tells why. One line therefore never takes more than that much memory.
 class Input {
  public:
   virtual ~Input() = default;
@@ -38,8 +45,8 @@ class Input {
   }
 
   // Requires begin() == end(). Reads the next block; returns false at the end
-  // of the input (0x1A, end of the source, or a read error), with the window
-  // left empty.
+  // of the input (0x1A, end of the source, a read error or a line that is too
+  // long), with the window left empty.
   bool Refill();
 
   // Starts the input again at its first byte, clearing the end and any error.
@@ -48,6 +55,15 @@ class Input {
 
   // True once reading the source has failed; the input has then ended.
   bool error() const { return error_; }
+
+  // True once the input has ended inside a line longer than
+  // max_line_length(); long_line_offset() is where that line starts, in
+  // folded bytes from the start of the input. Until Rewind().
+  bool line_too_long() const { return line_too_long_; }
+  uint64_t long_line_offset() const { return line_start_; }
+  uint64_t max_line_length() const { return max_line_length_; }
+  // For tests: a limit other than kMaxLineLength. Set before the first read.
+  void set_max_line_length(uint64_t length) { max_line_length_ = length; }
 
   // Releases the source; false if that fails. Idempotent.
   virtual bool Close() { return true; }
@@ -62,6 +78,11 @@ class Input {
   virtual bool RewindRaw() = 0;
 
  private:
+  // Follows the lines through the new block of `n` folded bytes at `b` and
+  // returns how many of them may be handed out: all, or those before the
+  // first character past the line-length limit.
+  size_t CheckLineLengths(const char* b, size_t n);
+
   std::vector<char> block_;
   const char* cur_ = nullptr;
   const char* lim_ = nullptr;
@@ -70,6 +91,9 @@ class Input {
   bool source_end_ = false;    // the source or a 0x1A is used up
   bool ended_ = false;         // everything has been handed out
   bool error_ = false;
+  uint64_t max_line_length_ = kMaxLineLength;
+  uint64_t line_start_ = 0;  // folded offset of the line the block ends in
+  bool line_too_long_ = false;
 };
 
 // An input over a file opened for reading in binary mode.

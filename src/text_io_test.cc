@@ -105,6 +105,18 @@ TEST(OutputTest, HandsOnEachLineAndWhatWaitedASecond) {
   EXPECT_EQ(expected, out.pieces);
 }
 
+// A line longer than the buffer goes to the sink as it is, after what was
+// buffered before it, so that the buffer does not grow to its length.
+TEST(OutputTest, HandsOnALongLineWhole) {
+  PieceOutput out;
+  const std::string long_line(70000, 'x');
+  out.Write("head ");
+  out.Write(long_line + "\nend\n");
+  EXPECT_TRUE(out.Flush());
+  const std::vector<std::string> expected = {"head ", long_line, "\r\nend\r\n"};
+  EXPECT_EQ(expected, out.pieces);
+}
+
 // A console written through a file stream reaches the system at every piece
 // handed on, not when stdio's own buffer fills.
 TEST_F(TempDirTest, ConsoleOutputReachesTheFileAtOnce) {

@@ -10,8 +10,8 @@ namespace vostrel {
 // The process exit status of a run.
 enum class ExitStatus : int {
   kSuccess = 0,
-  // No argument (usage), no data line in the results file, or a data-column
-  // count the run refuses to allocate.
+  // No argument (usage), no data line in the results file, a data-column
+  // count the run refuses to allocate, or a line longer than kMaxLineLength.
   kUsage = 1,
   // A file cannot be opened, created, read or written, or an output name would
   // overwrite the results file.
@@ -21,14 +21,13 @@ enum class ExitStatus : int {
   kIncomplete = 3,
 };
 
-// One read of the results file takes at most this many characters, its LF
-// included. Longer lines are read in pieces, and the pieces shape the output
-// (each is a header row of its own in the header copy), so this is part of
-// the file format and not a buffer size.
-inline constexpr int kMaxLineRead = 19999;
+// The longest line of the results file a run reads, in folded characters
+// before its LF. Lines are read whole up to this length; a longer one ends
+// the run when the run reaches it, so that one line cannot take all memory.
+inline constexpr uint64_t kMaxLineLength = uint64_t{64} * 1024 * 1024;
 
-// The largest data-column count a run accepts. Only the command line can ask
-// for more; a detected count is bounded by the line read.
+// The largest data-column count a run accepts, whether the command line gives
+// it or layout analysis counts it on a long first data line.
 inline constexpr int32_t kMaxDataColumns = 1000000;
 
 }  // namespace vostrel

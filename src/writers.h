@@ -11,8 +11,9 @@
 
 namespace vostrel {
 
-// Header copy. Takes `header_rows` line reads (stopping quietly at the end of
-// the input) from `in`, which must be at its first byte. Row 1 is written as
+// Header copy. Takes `header_rows` lines (stopping quietly at the end of the
+// input, or before a line that is too long, see in.line_too_long()) from
+// `in`, which must be at its first byte. Row 1 is written as
 // "daily sums from NAME : LINE" to `daily` and "monthly sums from NAME : LINE"
 // to `monthly`; every further row is copied to both. Each line's text ends at
 // its first NUL byte.

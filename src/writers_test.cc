@@ -46,19 +46,30 @@ TEST_F(HeaderBlockTest, StopsQuietlyAtTheEndOfTheInput) {
   EXPECT_EQ("monthly sums from x.$$$ : only\r\n", monthly_.bytes());
 }
 
-TEST_F(HeaderBlockTest, TextStopsAtNulAndLongLinesTakeSeveralRows) {
+TEST_F(HeaderBlockTest, TextStopsAtNul) {
   Copy(std::string("he\0ad\nnext\n", 11), 2);
   // The NUL cuts the row's line end too, so the next row continues it.
   EXPECT_EQ("daily sums from run1.out : henext\r\n", daily_.bytes());
+}
 
-  StringOutput daily;
-  StringOutput monthly;
-  StringInput in(std::string(kMaxLineRead + 2, 'h') + "\nrest\n");
-  WriteHeaderBlock(in, 2, "n", daily, monthly);
-  EXPECT_EQ(
-      "daily sums from n : " + std::string(kMaxLineRead + 2, 'h') + "\r\n",
-      daily.bytes());
-  EXPECT_EQ("rest\n", Rest(in));
+// Lines of 19999 characters and more were once copied in pieces, one header
+// row each.
+TEST_F(HeaderBlockTest, LongLineIsOneRow) {
+  const std::string long_line(20001, 'h');
+  EXPECT_EQ("2001\n", Copy(long_line + "\nrest\n2001\n", 2, "n"));
+  EXPECT_EQ("daily sums from n : " + long_line + "\r\nrest\r\n",
+            daily_.bytes());
+  EXPECT_EQ("monthly sums from n : " + long_line + "\r\nrest\r\n",
+            monthly_.bytes());
+}
+
+TEST_F(HeaderBlockTest, StopsBeforeALineOverTheLimit) {
+  StringInput in("title\n0123456789x\nrest\n", 3);
+  in.set_max_line_length(10);
+  WriteHeaderBlock(in, 3, "n", daily_, monthly_);
+  EXPECT_EQ("daily sums from n : title\r\n", daily_.bytes());
+  EXPECT_EQ("monthly sums from n : title\r\n", monthly_.bytes());
+  EXPECT_TRUE(in.line_too_long());
 }
 
 TEST(RecordLineTest, WritesDateFieldsThenOneNumberPerColumn) {

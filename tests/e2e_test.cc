@@ -104,6 +104,49 @@ TEST_F(EndToEndTest, DailyFileWithoutHeaderStopsAtEndOfFileByte) {
             ReadFile("rain.m$$"));
 }
 
+// Regression: a file of one column per grid cell, 3000 columns and 27,000
+// characters a line, once showed "776 columns" (counted on the last piece of
+// a line read in pieces) and stopped on its first record.
+TEST_F(EndToEndTest, ThreeThousandColumnsAreCountedAndRead) {
+  // Column k holds 10 + k % 10, plus 0.75 on the 30th and 0.875 on the
+  // 31st, written as "13.75000" and "13.87500".
+  constexpr int kColumns = 3000;
+  const auto value = [](int k, int day) {
+    return std::to_string(10 + k % 10) + "." + (day == 30 ? "75000" : "87500");
+  };
+  std::string input = "grid run\n";
+  for (const int day : {30, 31}) {
+    input += "2001 1 " + std::to_string(day) + " 24";
+    for (int k = 0; k < kColumns; ++k) input += " " + value(k, day);
+    input += "\n";
+  }
+  ASSERT_GT(input.size(), 2u * 27000u);
+  WriteFile("grid.out", input);
+  ASSERT_EQ(0, Run({"grid.out"}));
+  EXPECT_EQ(
+      "aggregating model results\r\n3000 columns \r\n..1/2001\r\n\r\nready.."
+      "\r\n",
+      console_);
+  // A day's value is its one value; January has two days of 31, so it is
+  // incomplete; the totals add both days: 20 + 2 * (k % 10) + 1.625.
+  std::string day30 = "2001\t1\t30\t24";
+  std::string day31 = "2001\t1\t31\t24";
+  std::string month = "2001\t1\t31\t24";
+  std::string totals = "0\t0\t0\t0";
+  for (int k = 0; k < kColumns; ++k) {
+    day30 += "\t" + std::to_string(10 + k % 10) + ".75";
+    day31 += "\t" + std::to_string(10 + k % 10) + ".875";
+    month += "\t-9999";
+    totals += "\t" + std::to_string(21 + 2 * (k % 10)) + ".625";
+  }
+  EXPECT_EQ("daily sums from grid.out : grid run\r\n" + day30 + "\r\n" + day31 +
+                "\r\n" + totals + "\r\n",
+            ReadFile("grid.tut"));
+  EXPECT_EQ("monthly sums from grid.out : grid run\r\n" + month + "\r\n" +
+                totals + "\r\n",
+            ReadFile("grid.mut"));
+}
+
 TEST_F(EndToEndTest, FailuresReportTheirStatus) {
   WriteFile("head.out", "just\na header\n");
   EXPECT_EQ(1, Run({"head.out"}));

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "test_util.h"
+#include "vostrel.h"
 
 namespace vostrel {
 namespace {
@@ -418,15 +419,20 @@ TEST_F(FaultTest, TooManyColumnsFromTheCommandLineAreRefused) {
   CheckAll(cases);
 }
 
-// Hostile inputs of 200 MB. Each ends without a data line, so the run ends
-// with status 1 and two empty outputs; it must get there in one pass, with
-// memory that does not grow with the file.
+// Hostile inputs of 200 MB, each of one line. The run must get through them
+// in one pass, with memory that does not grow with the file: a line is held
+// whole only up to its 64 MiB limit, and reading ends there with status 1
+// and two empty outputs.
 class HugeInputTest : public FaultTest {
  protected:
   static constexpr size_t kSize = size_t{200} << 20;
   static constexpr long kMaxRssKib = 16L * 1024;
 
-  void RunWithoutDataLine(const std::string& name, char byte) {
+  // `message` is what the run prints after the banner; `max_rss_kib` bounds
+  // its peak memory.
+  void RunOneLine(const std::string& name, char byte,
+                  const std::string& message,
+                  [[maybe_unused]] long max_rss_kib) {
     {
       std::ofstream out(Path(name), std::ios::binary);
       const std::string chunk(size_t{1} << 20, byte);
@@ -435,7 +441,7 @@ class HugeInputTest : public FaultTest {
       ASSERT_FALSE(out.fail()) << name;
     }
     const std::string stem = name.substr(0, name.find('.'));
-    const RunResult r = Check(Row(name, {}, {name}, kNoDataLine, 1,
+    const RunResult r = Check(Row(name, {}, {name}, message, 1,
                                   {name, stem + ".tut", stem + ".mut"},
                                   {{stem + ".tut", ""}, {stem + ".mut", ""}}));
     // The input is unchanged: same size, and every byte still `byte`.
@@ -452,26 +458,36 @@ class HugeInputTest : public FaultTest {
 #ifndef VOSTREL_SANITIZED_BINARY
     // Another tool (a wrapper, an emulator) has a peak of its own.
     if (ToolPath() != VOSTREL_BINARY) return;
-    EXPECT_LT(r.max_rss_kib, kMaxRssKib);
-    if (r.children_max_rss_before_kib < kMaxRssKib) {
-      EXPECT_LT(r.children_max_rss_kib, kMaxRssKib);
+    EXPECT_LT(r.max_rss_kib, max_rss_kib);
+    if (r.children_max_rss_before_kib < max_rss_kib) {
+      EXPECT_LT(r.children_max_rss_kib, max_rss_kib);
     }
 #endif
     RecordProperty("max_rss_kib", static_cast<int>(r.max_rss_kib));
     std::printf("peak RSS of the run: %ld KiB\n", r.max_rss_kib);
   }
+
+  // A line held whole up to its limit, and what a run holds besides.
+  static constexpr long kLongLineRssKib =
+      static_cast<long>(kMaxLineLength / 1024) + kMaxRssKib;
 };
 
+constexpr char kLineOneTooLong[] = "line 1 is longer than 64 MiB\r\n";
+
 TEST_F(HugeInputTest, OneLineWithoutLineFeed) {
-  RunWithoutDataLine("line.out", 'x');
+  RunOneLine("line.out", 'x', kLineOneTooLong, kLongLineRssKib);
 }
 
-// NUL ends a line's text, so the whole file is one line with empty text.
+// NUL ends a line's text, but not the line: the whole file is one line.
 // ("nul", whatever its extension, is the null device on Windows.)
-TEST_F(HugeInputTest, NulBytes) { RunWithoutDataLine("zeros.out", '\0'); }
+TEST_F(HugeInputTest, NulBytes) {
+  RunOneLine("zeros.out", '\0', kLineOneTooLong, kLongLineRssKib);
+}
 
 // The first byte ends the input.
-TEST_F(HugeInputTest, EndOfFileBytes) { RunWithoutDataLine("eof.out", '\x1a'); }
+TEST_F(HugeInputTest, EndOfFileBytes) {
+  RunOneLine("eof.out", '\x1a', kNoDataLine, kMaxRssKib);
+}
 
 }  // namespace
 }  // namespace vostrel
