@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "digit_reading.h"
 #include "number_rules.h"
 #include "record_fast_internal.h"
 
