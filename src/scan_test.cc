@@ -248,7 +248,7 @@ std::string RandomToken(std::mt19937_64& rng) {
 
 TEST(ScanNumberFastPathTest, ShortAndGeneralScansAgreeBitForBit) {
   std::mt19937_64 rng(20261208);
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < SweepCases(); ++i) {
     const std::string token = RandomToken(rng);
     const std::string text = token + (i % 2 != 0 ? " 7" : "\tx");
     // A one-byte window never holds a whole token, so this scan always takes
@@ -282,7 +282,7 @@ TEST(ScanNumberFastPathTest, ShortAndGeneralScansAgreeBitForBit) {
 // the nearest double is what the C library finds for the same text.
 TEST(ScanNumberExactTest, GivesTheNearestDouble) {
   std::mt19937_64 rng(7);
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < SweepCases(2); ++i) {
     const uint64_t mantissa = rng() >> (rng() % 64);
     if (mantissa == 0) continue;
     std::string text = (rng() & 1) != 0 ? "-" : "+";
