@@ -50,6 +50,11 @@ bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line) {
   }
 }
 
+namespace {
+
+// Cuts one field off the front of `line`: from the earlier of its first space
+// and first tab (from the start of the line when it has neither), then past
+// every space and tab that follows.
 void CutField(std::string& line) {
   const size_t space = line.find(' ');
   const size_t tab = line.find('\t');
@@ -58,6 +63,8 @@ void CutField(std::string& line) {
   cut = std::min(line.find_first_not_of(" \t", cut), line.size());
   line.erase(0, cut);
 }
+
+}  // namespace
 
 int32_t CountColumns(std::string& line) {
   for (int i = 0; i < 4; ++i) CutField(line);

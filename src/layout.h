@@ -19,11 +19,6 @@ namespace vostrel {
 // first NUL. Returns false when the input ends before such a line.
 bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line);
 
-// Cuts one field off the front of `line`: from the earlier of its first space
-// and first tab (from the start of the line when it has neither), then past
-// every space and tab that follows.
-void CutField(std::string& line);
-
 // Counts the data columns of the first data line `line`: four cuts remove
 // the date fields, a tab is appended, then each pass scans for a number at the
 // start of the line and cuts one field, counting the passes whose scan

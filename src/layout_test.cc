@@ -15,31 +15,6 @@ namespace {
 
 using std::string_literals::operator""s;
 
-TEST(CutFieldTest, CutsAtTheFirstBlankAndSkipsTheBlanksAfterIt) {
-  const struct {
-    const char* name;
-    const char* line;
-    const char* rest;
-  } kCases[] = {
-      {"space", "a b", "b"},
-      {"tab", "a\tb", "b"},
-      {"run of spaces and tabs", "a \t  b c", "b c"},
-      {"space before tab", "a b\tc", "b\tc"},
-      {"tab before space", "a\tb c", "b c"},
-      {"leading blank cuts only the blank", " a b", "a b"},
-      {"no blank leaves the line", "abc\n", "abc\n"},
-      {"line end is no separator", "a\nb c", "c"},
-      {"trailing blanks", "a  ", ""},
-      {"semicolons", "1;2;3", "1;2;3"},
-      {"empty", "", ""},
-  };
-  for (const auto& c : kCases) {
-    std::string line = c.line;
-    CutField(line);
-    EXPECT_EQ(c.rest, line) << "case " << c.name;
-  }
-}
-
 TEST(CountColumnsTest, CountsTheNumbersAfterTheFourDateFields) {
   const struct {
     const char* name;
@@ -64,6 +39,10 @@ TEST(CountColumnsTest, CountsTheNumbersAfterTheFourDateFields) {
       {"number glued to text", "2001 1 1 24 12abc 3\n", 2, ""},
       {"decimal comma", "2001 1 1 24 1,5 2,5\n", 2, ""},
       {"semicolons", "2001;1;1;24;1.5;2\n", 1, ""},
+      // A field ends at the earlier of its first space and first tab; a line
+      // end is no blank.
+      {"tab before space", "2001 1 1 24\t5 6\n", 2, ""},
+      {"line end inside", "2001 1 1\n24 5 6\n", 1, ""},
   };
   for (const auto& c : kCases) {
     std::string line = c.line;
