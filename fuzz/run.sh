@@ -10,7 +10,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-  targets=(fuzz_scans fuzz_render fuzz_run fuzz_main fuzz_record)
+  targets=(fuzz_scans fuzz_render fuzz_main fuzz_record)
 fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,7 +25,7 @@ for target in "${targets[@]}"; do
   # Whole runs and record lines take inputs past one line read (19,999
   # characters), so that lines longer than that are fuzzed too.
   case "$target" in
-    fuzz_run | fuzz_main | fuzz_record) max_len=65536 ;;
+    fuzz_main | fuzz_record) max_len=65536 ;;
     *) max_len=8192 ;;
   esac
   corpus="$build/corpus/$target"
