@@ -159,10 +159,10 @@ void CountProgress(std::string_view text, size_t& dots, size_t& months) {
 // Checks the `count` record lines and the totals line that end `file`:
 // 4 + `columns` fields each, four dates (the totals' all 0), then rendered
 // numbers; sets `header_lines` to the lines before them and returns the
-// totals line's fields after its first. The first line
-// after the header block may carry the text of a header line that a NUL byte
-// cut (the copy then writes no LF): only its last 4 + `columns` fields are its
-// own, and the first of them may follow that text.
+// totals line's fields after its first. The first line after the header
+// block may carry the text of a header line that a NUL byte cut (the copy
+// then writes no LF): only its last 4 + `columns` fields are its own, and
+// the first of them may follow that text.
 std::vector<std::string_view> CheckRecordLines(const std::string& file,
                                                size_t count, size_t columns,
                                                size_t& header_lines) {

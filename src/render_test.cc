@@ -159,7 +159,7 @@ TEST(AppendNumberTest, MatchesTheRuleNearHalfwayPointsAndDecadeBounds) {
     const uint64_t largest = exponent < 308 ? 999999 : 179768;
     ExpectMatchesNear(Decimal(largest * 10 + 5, exponent - 6), 4);  // carry
     ExpectMatchesNear(Decimal(1000005, exponent - 6), 4);
-    for (int k = 0; k < SweepCases(10000); ++k) {
+    for (int k = 0; k < SweepCases(60000); ++k) {
       const uint64_t six = 100000 + rng() % (largest - 99999);
       ExpectMatchesNear(Decimal(six * 10 + 5, exponent - 6), 4);
     }
