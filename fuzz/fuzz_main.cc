@@ -1,15 +1,21 @@
 // Fuzz target for whole runs of Main: writes the input to a results file in
 // a temporary directory and runs Main on the disk, then runs it again over
-// the same bytes in memory, and once more in memory with a read or write
-// fault. The disk and the memory run must agree byte for byte (console, exit
-// status, both output files) and leave the results file unchanged. A faulty
-// run must either end with status 2 or give exactly the fault-free run; after
-// a write fault, the output it did write is a prefix of the fault-free one.
-// A line saying where reading stopped must quote text from that line.
+// the same bytes in memory, read in blocks of a fuzzed size, and once more
+// in memory with a read or write fault. The disk and the memory run must
+// agree byte for byte (console, exit status, both output files) and leave
+// the results file unchanged. Every LF written is part of a CR LF. A run
+// that succeeds ends both files with the same totals line ("0\t0\t0\t0" and
+// N fields), and the record lines before it have 4 + N fields and match the
+// progress marks on the console (one "." per daily line, one "M/Y" line per
+// monthly line). A faulty run must either end with status 2 or give exactly
+// the fault-free run; after a write fault, the output it did write is a
+// prefix of the fault-free one. A line saying where reading stopped must
+// quote text from that line.
 //
-// Input layout: byte 0 the argument count (1 to 4, bits 0-1) and the fault
-// (bits 2-3: none, a read fault, a daily or a monthly write fault), byte 1
-// the header-row argument, byte 2 the column argument, byte 3 the fourth
+// Input layout: byte 0 the argument count (1 to 4, bits 0-1), the fault
+// (bits 2-3: none, a read fault, a daily or a monthly write fault) and the
+// block size of the memory runs (bits 4-7, from kBlockSizes), byte 1 the
+// header-row argument, byte 2 the column argument, byte 3 the fourth
 // argument (bits 0-1) and the byte count at which the fault strikes (bits
 // 2-7, in steps of 13). The rest is the results file.
 #include <stdlib.h>
@@ -23,6 +29,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver.h"
@@ -55,6 +62,9 @@ constexpr const char* kColumnArgs[] = {"0",       "1",   "2",          "3",
                                        "7",       "300", "-1",         "noneg",
                                        "1000001", "x",   "99999999999"};
 constexpr const char* kFourthArgs[] = {"noneg", "x", "NONEG", "noneg "};
+// Small blocks move tokens, CR LF pairs and lines across block boundaries.
+constexpr size_t kBlockSizes[] = {1,  2,  3,  4,   5,    7,    8,    13,
+                                  16, 61, 64, 127, 4095, 4096, 4097, 65536};
 
 template <size_t N>
 const char* Pick(const char* const (&table)[N], uint8_t byte) {
@@ -70,8 +80,9 @@ struct Outcome {
 // applied first.
 template <typename Fault>
 Outcome RunInMemory(const std::vector<std::string>& args,
-                    const std::string& bytes, Fault fault) {
+                    const std::string& bytes, size_t block_size, Fault fault) {
   vostrel::MemoryFileSystem files;
+  files.set_block_size(block_size);
   files.AddFile(dir + "/run.out", bytes);
   fault(files);
   vostrel::StringOutput console;
@@ -87,6 +98,131 @@ Outcome RunInMemory(const std::vector<std::string>& args,
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::vector<std::string_view> Split(std::string_view text,
+                                    std::string_view sep) {
+  std::vector<std::string_view> parts;
+  for (;;) {
+    const size_t at = text.find(sep);
+    parts.push_back(text.substr(0, at));
+    if (at == std::string_view::npos) return parts;
+    text.remove_prefix(at + sep.size());
+  }
+}
+
+bool IsInteger(std::string_view s) {
+  if (!s.empty() && s[0] == '-') s.remove_prefix(1);
+  return !s.empty() && s.find_first_not_of("0123456789") == s.npos;
+}
+
+// A field of the output number form.
+bool IsRendered(std::string_view s) {
+  if (s == "1.#INF" || s == "-1.#INF" || s == "-1.#IND") return true;
+  if (!s.empty() && s[0] == '-') s.remove_prefix(1);
+  return !s.empty() && s[0] >= '0' && s[0] <= '9' &&
+         s.find_first_not_of("0123456789.e+-") == s.npos;
+}
+
+void CheckLineEnds(const std::string& bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n') {
+      Check(i > 0 && bytes[i - 1] == '\r', "bare LF written");
+    }
+  }
+}
+
+// Counts the progress marks at the end of `text`, the longest tail of dots
+// (a daily line each) and "M/Y" lines (a monthly line each). What the
+// console shows before them ends in a space, a tab or a name's letter.
+void CountProgress(std::string_view text, size_t& dots, size_t& months) {
+  for (;;) {
+    if (!text.empty() && text.back() == '.') {
+      ++dots;
+      text.remove_suffix(1);
+      continue;
+    }
+    if (text.size() < 2 || text.substr(text.size() - 2) != "\r\n") return;
+    const std::string_view line = text.substr(0, text.size() - 2);
+    const size_t start = line.find_last_not_of("0123456789/-");
+    const std::string_view mark =
+        start == line.npos ? line : line.substr(start + 1);
+    const std::vector<std::string_view> parts = Split(mark, "/");
+    if (parts.size() != 2 || !IsInteger(parts[0]) || !IsInteger(parts[1])) {
+      return;
+    }
+    ++months;
+    text.remove_suffix(mark.size() + 2);
+  }
+}
+
+// Checks the `count` record lines and the totals line that end `file`:
+// 4 + `columns` fields each, four dates (the totals' all 0), then rendered
+// numbers; sets `header_lines` to the lines before them and returns the
+// totals line's fields after its first. The first line after the header
+// block may carry the text of a header line that a NUL byte cut (the copy
+// then writes no LF): only its last 4 + `columns` fields are its own, and
+// the first of them may follow that text.
+std::vector<std::string_view> CheckRecordLines(const std::string& file,
+                                               size_t count, size_t columns,
+                                               size_t& header_lines) {
+  Check(file.size() >= 2 && file.substr(file.size() - 2) == "\r\n",
+        "output does not end with CR LF");
+  const std::vector<std::string_view> lines =
+      Split(std::string_view(file).substr(0, file.size() - 2), "\r\n");
+  Check(lines.size() >= count + 1, "fewer record lines than progress marks");
+  const size_t first = lines.size() - 1 - count;
+  header_lines = first;
+  std::vector<std::string_view> fields;
+  for (size_t i = first; i < lines.size(); ++i) {
+    fields = Split(lines[i], "\t");
+    Check(i == first ? fields.size() >= 4 + columns
+                     : fields.size() == 4 + columns,
+          "record line field count");
+    const size_t own = fields.size() - 4 - columns;
+    for (size_t f = own + (i == first ? 1 : 0); f < own + 4; ++f) {
+      Check(IsInteger(fields[f]) && (i + 1 < lines.size() || fields[f] == "0"),
+            "date field");
+    }
+    for (size_t f = own + 4; f < fields.size(); ++f) {
+      Check(IsRendered(fields[f]), "value field");
+    }
+  }
+  return {fields.end() - static_cast<ptrdiff_t>(3 + columns), fields.end()};
+}
+
+// The checks on the form of a run's outputs.
+void CheckForm(const Outcome& run) {
+  CheckLineEnds(run.console);
+  CheckLineEnds(run.daily);
+  CheckLineEnds(run.monthly);
+  if (run.status != vostrel::ExitStatus::kSuccess) return;
+  // "N columns ..." on a line of its own.
+  const size_t shown = run.console.find(" columns ");
+  Check(shown != std::string::npos, "no column count");
+  const long long count = std::strtoll(
+      run.console.c_str() + run.console.rfind('\n', shown) + 1, nullptr, 10);
+  const auto columns = static_cast<size_t>(count > 0 ? count : 0);
+  const std::string kReady = "\r\nready..\r\n";
+  Check(run.console.size() >= kReady.size() &&
+            run.console.substr(run.console.size() - kReady.size()) == kReady,
+        "no ready line");
+  size_t end = run.console.rfind("\r\nstopped reading at line ");
+  if (end == std::string::npos) end = run.console.size() - kReady.size();
+  size_t dots = 0;
+  size_t months = 0;
+  CountProgress(std::string_view(run.console).substr(0, end), dots, months);
+  size_t daily_header = 0;
+  size_t monthly_header = 0;
+  Check(CheckRecordLines(run.daily, dots, columns, daily_header) ==
+            CheckRecordLines(run.monthly, months, columns, monthly_header),
+        "totals lines differ");
+  // Both files copy the same header block, which is empty when the console
+  // says there are no header rows.
+  Check(daily_header == monthly_header, "progress marks and lines differ");
+  if (run.console.find("0 head rows..\r\n\r\n") != std::string::npos) {
+    Check(daily_header == 0, "header lines without header rows");
+  }
 }
 
 // When the console says where reading stopped, the text it quotes must stand
@@ -165,24 +301,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vostrel::DiskFileSystem disk;
   const vostrel::ExitStatus status = vostrel::Main(args, console, disk);
   console.Flush();
+  const size_t block_size = kBlockSizes[data[0] >> 4];
   const Outcome want =
-      RunInMemory(args, bytes, [](vostrel::MemoryFileSystem&) {});
+      RunInMemory(args, bytes, block_size, [](vostrel::MemoryFileSystem&) {});
   Check(status == want.status, "exit status");
   Check(console.bytes() == want.console, "console text");
   Check(ReadFile(dir + "/run.tut") == want.daily, "daily file");
   Check(ReadFile(dir + "/run.mut") == want.monthly, "monthly file");
   Check(ReadFile(path) == bytes, "results file changed");
   CheckStopLine(want.console, bytes);
+  CheckForm(want);
 
   const size_t at = size_t{13} * (data[3] >> 2);
   const int kind = (data[0] >> 2) & 3;
   if (kind == 0) return 0;
-  const Outcome got =
-      RunInMemory(args, bytes, [kind, at](vostrel::MemoryFileSystem& f) {
-        if (kind == 1) f.FailReadAfter(dir + "/run.out", at);
-        if (kind == 2) f.FailWriteAfter(dir + "/run.tut", at);
-        if (kind == 3) f.FailWriteAfter(dir + "/run.mut", at);
-      });
+  const Outcome got = RunInMemory(args, bytes, block_size,
+                                  [kind, at](vostrel::MemoryFileSystem& f) {
+                                    if (kind == 1)
+                                      f.FailReadAfter(dir + "/run.out", at);
+                                    if (kind == 2)
+                                      f.FailWriteAfter(dir + "/run.tut", at);
+                                    if (kind == 3)
+                                      f.FailWriteAfter(dir + "/run.mut", at);
+                                  });
   if (got.status != vostrel::ExitStatus::kFileError) {
     Check(got.status == want.status && got.console == want.console &&
               got.daily == want.daily && got.monthly == want.monthly,

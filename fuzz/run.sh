@@ -10,7 +10,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-  targets=(fuzz_scans fuzz_render fuzz_run fuzz_main fuzz_record)
+  targets=(fuzz_scans fuzz_render fuzz_main fuzz_record)
 fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -26,7 +26,7 @@ for target in "${targets[@]}"; do
   # that lines longer than a block are fuzzed too.
   case "$target" in
     fuzz_main) max_len=262144 ;;
-    fuzz_run | fuzz_record) max_len=65536 ;;
+    fuzz_record) max_len=65536 ;;
     *) max_len=8192 ;;
   esac
   corpus="$build/corpus/$target"

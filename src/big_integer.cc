@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstdint>
 
 #include "number_rules.h"
@@ -48,6 +49,11 @@ void BigInteger::Trim() {
   while (size_ > 0 && limbs_[size_ - 1] == 0) --size_;
 }
 
+void BigInteger::Push(uint32_t limb) {
+  assert(size_ < kMaxLimbs && "a caller passed its bound");
+  limbs_[size_++] = limb;
+}
+
 int BigInteger::BitLength() const {
   if (size_ == 0) return 0;
   return 32 * size_ - std::countl_zero(limbs_[size_ - 1]);
@@ -77,7 +83,7 @@ void BigInteger::MultiplyAdd(uint32_t factor, uint32_t addend) {
     limbs_[i] = static_cast<uint32_t>(product);
     carry = product >> 32;
   }
-  if (carry != 0) limbs_[size_++] = static_cast<uint32_t>(carry);
+  if (carry != 0) Push(static_cast<uint32_t>(carry));
   Trim();  // a zero factor
 }
 
@@ -98,9 +104,10 @@ void BigInteger::ShiftLeft(int bits) {
       limbs_[i] = limb << shift | carry;
       carry = limb >> (32 - shift);
     }
-    if (carry != 0) limbs_[size_++] = carry;
+    if (carry != 0) Push(carry);
   }
   if (limbs != 0) {
+    assert(size_ + limbs <= kMaxLimbs && "a caller passed its bound");
     std::copy_backward(limbs_, limbs_ + size_, limbs_ + size_ + limbs);
     std::fill(limbs_, limbs_ + limbs, 0u);
     size_ += limbs;
@@ -108,13 +115,9 @@ void BigInteger::ShiftLeft(int bits) {
 }
 
 bool BigInteger::ShiftRight(int bits) {
+  assert(bits < BitLength() && "the whole value shifted out");
   const int limbs = bits / 32;
   const int shift = bits % 32;
-  if (limbs >= size_) {
-    const bool dropped = size_ > 0;
-    size_ = 0;
-    return dropped;
-  }
   bool dropped = std::any_of(limbs_, limbs_ + limbs,
                              [](uint32_t limb) { return limb != 0; });
   std::copy(limbs_ + limbs, limbs_ + size_, limbs_);
@@ -152,6 +155,8 @@ uint32_t BigInteger::Divide(uint32_t divisor) {
 BigInteger operator*(const BigInteger& a, const BigInteger& b) {
   BigInteger product;
   if (a.size_ == 0 || b.size_ == 0) return product;
+  assert(a.size_ + b.size_ <= BigInteger::kMaxLimbs &&
+         "a caller passed its bound");
   product.size_ = a.size_ + b.size_;
   std::fill(product.limbs_, product.limbs_ + product.size_, 0u);
   for (int i = 0; i < a.size_; ++i) {

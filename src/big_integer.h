@@ -9,12 +9,18 @@
 namespace vostrel {
 
 // A fixed-capacity integer in base 2^32, least significant limb first, with
-// no leading zero limbs. An operation whose result would pass kMaxBits is a
-// caller's error: each caller states the bound of its values.
+// no leading zero limbs. An operation whose result would pass kMaxLimbs is a
+// caller's error: each caller states the bound of its values, and every
+// growth asserts the capacity (kept in the sanitizer and fuzz builds).
 class BigInteger {
  public:
-  static constexpr int kMaxLimbs = 96;
-  static constexpr int kMaxBits = 32 * kMaxLimbs;
+  // The largest values the callers build are the sides of the comparisons
+  // in DecimalToDouble: 5^1200 (the denominator at the lowest exponent it
+  // takes, 2787 bits, 88 limbs) times 2m + 1 (below 2^54, 2 limbs), at most
+  // 2841 bits or 89 limbs, whose product is summed in 88 + 2 = 90 limbs
+  // before it is trimmed. The numerator stays below 10^801 (2661 bits), and
+  // ExactDigits's at most 2^1024.
+  static constexpr int kMaxLimbs = 90;
 
   BigInteger() = default;
   explicit BigInteger(uint64_t value);
@@ -22,7 +28,6 @@ class BigInteger {
   BigInteger(const BigInteger& other);
   BigInteger& operator=(const BigInteger& other);
 
-  bool IsZero() const { return size_ == 0; }
   // The number of bits up to the highest set one; 0 for zero.
   int BitLength() const;
   // The highest 64 bits, truncated: the value is Top64() * 2^(BitLength() -
@@ -37,8 +42,8 @@ class BigInteger {
   void MultiplyByPowerOfFive(int power);
   // this = this * 2^bits, bits >= 0.
   void ShiftLeft(int bits);
-  // this = floor(this / 2^bits), bits >= 0; returns true when a dropped bit
-  // was set.
+  // this = floor(this / 2^bits), for bits from 0 to below BitLength() (some
+  // of the value stays); returns true when a dropped bit was set.
   bool ShiftRight(int bits);
   // this = floor(this / 5^power), power >= 0; returns true when the
   // division left a remainder.
@@ -50,6 +55,8 @@ class BigInteger {
 
  private:
   void Trim();
+  // Appends `limb` as the new top limb.
+  void Push(uint32_t limb);
   // this = floor(this / divisor), divisor > 0; returns the remainder.
   uint32_t Divide(uint32_t divisor);
 

@@ -16,36 +16,10 @@ namespace vostrel {
 
 namespace {
 
-constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
-constexpr uint64_t kMaxMantissa = (uint64_t{1} << 53) - 1;
-// Doubles are mantissa x 2^exponent with mantissa < 2^53 and these exponents;
-// below 2^52 only at the lowest (the subnormals and zero).
-constexpr int kMinExponent = -1074;
-constexpr int kMaxExponent = 971;
-
+// A guess of infinity starts the walk at the largest double.
 Binary FromDouble(double value) {
   if (std::isinf(value)) return {kMaxMantissa, kMaxExponent};
   return SplitDouble(value);
-}
-
-double ToDouble(Binary b) {
-  if (b.mantissa < kHiddenBit) return std::bit_cast<double>(b.mantissa);
-  return std::bit_cast<double>(uint64_t(b.exponent + 1075) << 52 |
-                               (b.mantissa - kHiddenBit));
-}
-
-// The next double up; the exponent passes kMaxExponent past the largest.
-Binary Up(Binary b) {
-  if (++b.mantissa > kMaxMantissa) return {kHiddenBit, b.exponent + 1};
-  return b;
-}
-
-// The next double down, for a nonzero one.
-Binary Down(Binary b) {
-  if (b.mantissa == kHiddenBit && b.exponent > kMinExponent) {
-    return {kMaxMantissa, b.exponent - 1};
-  }
-  return {b.mantissa - 1, b.exponent};
 }
 
 // The value as an exact fraction: numerator x 2^exponent / denominator, with
@@ -62,34 +36,10 @@ struct BigFraction {
 constexpr int kSmallExponent = 27;
 static_assert(kPowersOfFive.size() == kSmallExponent + 1);
 struct SmallFraction {
-  uint64_t high;  // numerator = high x 2^64 + low, below 2^127
-  uint64_t low;
+  Wide numerator;  // below 2^127
   uint64_t denominator;
   int exponent;
 };
-
-int BitLength(uint64_t high, uint64_t low) {
-  return high != 0 ? 64 + static_cast<int>(std::bit_width(high))
-                   : static_cast<int>(std::bit_width(low));
-}
-
-// high:low x 2^bits, for a result below 2^128.
-void ShiftLeft(uint64_t& high, uint64_t& low, int bits) {
-  if (bits == 0) return;
-  if (bits >= 64) {
-    high = low << (bits - 64);
-    low = 0;
-    return;
-  }
-  high = high << bits | low >> (64 - bits);
-  low <<= bits;
-}
-
-int Compare(uint64_t a_high, uint64_t a_low, uint64_t b_high, uint64_t b_low) {
-  if (a_high != b_high) return a_high < b_high ? -1 : 1;
-  if (a_low != b_low) return a_low < b_low ? -1 : 1;
-  return 0;
-}
 
 // The shifts that bring the value and the halfway point `halfway_exponent`
 // to integers: numerator x 2^left against (2m + 1) x denominator x 2^right.
@@ -122,17 +72,13 @@ int CompareWithHalfwayAbove(const BigFraction& v, Binary low) {
 }
 
 int CompareWithHalfwayAbove(const SmallFraction& v, Binary low) {
-  auto [right_high, right_low] =
-      MultiplyWide(2 * low.mantissa + 1, v.denominator);
+  const Wide right = MultiplyWide(2 * low.mantissa + 1, v.denominator);
   const auto [left_shift, right_shift] = ShiftsTo(v.exponent, low.exponent - 1);
-  const int left_bits = BitLength(v.high, v.low) + left_shift;
-  const int right_bits = BitLength(right_high, right_low) + right_shift;
+  const int left_bits = BitLength(v.numerator) + left_shift;
+  const int right_bits = BitLength(right) + right_shift;
   if (left_bits != right_bits) return left_bits < right_bits ? -1 : 1;
-  uint64_t left_high = v.high;
-  uint64_t left_low = v.low;
-  ShiftLeft(left_high, left_low, left_shift);
-  ShiftLeft(right_high, right_low, right_shift);
-  return Compare(left_high, left_low, right_high, right_low);
+  return Compare(ShiftLeft(v.numerator, left_shift),
+                 ShiftLeft(right, right_shift));
 }
 
 // First guesses, within a few units in the last place: each conversion to
@@ -147,7 +93,8 @@ double Guess(const BigFraction& v) {
 
 double Guess(const SmallFraction& v) {
   const double numerator =
-      std::ldexp(static_cast<double>(v.high), 64) + static_cast<double>(v.low);
+      std::ldexp(static_cast<double>(v.numerator.high), 64) +
+      static_cast<double>(v.numerator.low);
   return std::ldexp(numerator / static_cast<double>(v.denominator), v.exponent);
 }
 
@@ -164,32 +111,30 @@ double Nearest(const Fraction& v) {
   int above = CompareWithHalfwayAbove(v, b);
   if (above >= 0) {
     while (above > 0) {
-      b = Up(b);
+      b = NextUp(b);
       if (b.exponent > kMaxExponent) return HUGE_VAL;
       above = CompareWithHalfwayAbove(v, b);
     }
-    if (above == 0 && (b.mantissa & 1) != 0) b = Up(b);  // a tie: to even
-    return b.exponent > kMaxExponent ? HUGE_VAL : ToDouble(b);
+    if (above == 0 && (b.mantissa & 1) != 0) b = NextUp(b);  // a tie: to even
+    return b.exponent > kMaxExponent ? HUGE_VAL : JoinDouble(b);
   }
   while (b.mantissa != 0) {
-    const Binary below = Down(b);
+    const Binary below = NextDown(b);
     const int beneath = CompareWithHalfwayAbove(v, below);
     if (beneath > 0) break;
-    if (beneath == 0) return ToDouble(Even(below, b));
+    if (beneath == 0) return JoinDouble(Even(below, b));
     b = below;
   }
-  return ToDouble(b);
+  return JoinDouble(b);
 }
 
 // The common long token (see SmallFraction): w x 10^e.
 double SmallDecimalToDouble(std::string_view digits, int e) {
   uint64_t w = 0;
   for (char c : digits) w = w * 10 + static_cast<uint64_t>(c - '0');
-  SmallFraction v{0, w, 1, e};
+  SmallFraction v{{0, w}, 1, e};
   if (e >= 0) {
-    const Wide product = MultiplyWide(w, kPowersOfFive[static_cast<size_t>(e)]);
-    v.high = product.high;
-    v.low = product.low;
+    v.numerator = MultiplyWide(w, kPowersOfFive[static_cast<size_t>(e)]);
   } else {
     v.denominator = kPowersOfFive[static_cast<size_t>(-e)];
   }
@@ -205,8 +150,8 @@ double DecimalToDouble(std::string_view digits, bool sticky, int64_t exponent) {
   const int64_t lead = exponent + static_cast<int64_t>(digits.size()) - 1;
   if (lead > 400) return HUGE_VAL;
   if (lead < -400) return 0.0;
-  if (!sticky && digits.size() <= 19 && exponent >= -kSmallExponent &&
-      exponent <= kSmallExponent) {
+  if (!sticky && digits.size() <= kMaxExactDigits &&
+      exponent >= -kSmallExponent && exponent <= kSmallExponent) {
     return SmallDecimalToDouble(digits, static_cast<int>(exponent));
   }
 

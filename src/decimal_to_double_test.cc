@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "test_util.h"
+
 namespace vostrel {
 namespace {
 
@@ -80,6 +82,17 @@ TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {
   const std::string half_past_largest_exact =
       Digits((uint64_t{1} << 54) - 1, 0, 970);
   const std::string two_to_1024 = Digits(1, 0, 1024);
+  // 10^27 times the halfway point between (2^53 - 1) x 2^970 and 2^1023,
+  // plus one, at 10^-27: just above it, so 2^1023. Its leading 64 bits over
+  // those of 5^27 give a guess below the point, and the walk up enters the
+  // top binade.
+  std::string above_half_below_top = Digits((uint64_t{1} << 54) - 1, 27, 996);
+  above_half_below_top.back() = '1';  // the digits end in zeros
+  // 2^-1022 less 3/8 of the subnormals' step 2^-1074: (2^55 - 3) x 2^-1077,
+  // 770 digits. Above the halfway point beneath the smallest normal, whose
+  // next double down is the largest subnormal, (2^52 - 1) x 2^-1074.
+  const std::string below_smallest_normal =
+      Digits((uint64_t{1} << 55) - 3, 1077, 0);
   std::string below_half_past_largest = half_past_largest_exact;
   below_half_past_largest.back() = static_cast<char>(
       below_half_past_largest.back() - 1);  // the last digit of 2^k is even
@@ -124,6 +137,8 @@ TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {
        0x1p-1074},
       // 2^-1074 = 4.9406564584124654...e-324; nearest to any value between
       // 2^-1075 (2.47e-324) and 3 x 2^-1075 (1.48e-323).
+      {"just below the smallest normal", below_smallest_normal, false, -1077,
+       0x1p-1022},
       {"smallest subnormal", "49406564584124654", false, -340, 0x1p-1074},
       {"above half the smallest subnormal", "25", false, -325, 0x1p-1074},
       {"below half the smallest subnormal", "24", false, -325, 0.0},
@@ -131,6 +146,8 @@ TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {
       {"past any double", "1", false, -401, 0.0},
       // (2^53 - 1) x 2^971 = 1.7976931348623157081...e308: the 17-digit text
       // is within 1e291, the doubles there 2^971 (2e292) apart.
+      {"just above the tie below 2^1023", above_half_below_top, false, -27,
+       0x1p1023},
       {"largest finite", "17976931348623157", false, 292,
        0x1.fffffffffffffp1023},
       {"one below the overflow tie", below_half_past_largest, false, 0,
@@ -164,7 +181,7 @@ TEST(DecimalToDoubleTest, RoundsTheHardCasesCorrectly) {
 // text: the tie rule and the comparison's two sides meet only here.
 TEST(DecimalToDoubleTest, AgreesWithTheCLibraryAroundHalfwayPoints) {
   std::mt19937_64 rng(14);
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < SweepCases(100); ++i) {
     const uint64_t bits = 1 + rng() % 0x7fefffffffffffffu;  // finite, > 0
     const double low = std::bit_cast<double>(bits);
     // low = m x 2^e exactly; the halfway point above is (2m + 1) x 2^(e-1).

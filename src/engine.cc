@@ -10,11 +10,17 @@
 
 namespace vostrel {
 
+namespace {
+
+// Gregorian leap year; remainders truncate toward zero, so negative years
+// follow the same rule.
 bool IsLeapYear(int32_t year) {
   if (year % 4 != 0) return false;
   if (year % 100 != 0) return true;
   return year % 400 == 0;
 }
+
+}  // namespace
 
 int32_t DaysInMonth(int32_t year, int32_t month) {
   static constexpr int32_t kDays[13] = {0,  31, 28, 31, 30, 31, 30,

@@ -28,10 +28,6 @@ inline constexpr double kIncompleteMark = -9999.0;
 // The hour that closes a day, and the count of a complete hourly day.
 inline constexpr int32_t kHoursPerDay = 24;
 
-// Gregorian leap year; remainders truncate toward zero, so negative years
-// follow the same rule.
-bool IsLeapYear(int32_t year);
-
 // Days in `month` of `year`: 0 for month 0, and -1 for a month outside 0 to
 // 12, which no day number matches.
 int32_t DaysInMonth(int32_t year, int32_t month);

@@ -35,6 +35,7 @@ int ExactDigits(double magnitude, char* digits) {
     if (e + k >= 0) {
       n.ShiftLeft(e + k);
     } else {
+      // Leaves w, at least 10^17: never the whole value.
       dropped = n.ShiftRight(-(e + k));
     }
   } else {

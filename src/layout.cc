@@ -53,12 +53,18 @@ bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line) {
   }
 }
 
+namespace {
+
+// Cuts one field off the front of `line`'s text from `pos` on: from the
+// earlier of its first space and first tab (from `pos` when it has neither),
+// then past every space and tab that follows. Returns where the rest starts.
 size_t CutField(std::string_view line, size_t pos) {
-  // The first space or tab from `pos` on; without one, nothing is cut.
   size_t cut = line.find_first_of(" \t", pos);
   if (cut == std::string_view::npos) cut = pos;
   return std::min(line.find_first_not_of(" \t", cut), line.size());
 }
+
+}  // namespace
 
 int32_t CountColumns(std::string& line) {
   // Each cut moves a position instead of copying the rest of the line, so a

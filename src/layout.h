@@ -22,11 +22,6 @@ namespace vostrel {
 // (in.line_too_long()).
 bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line);
 
-// Cuts one field off the front of `line`'s text from `pos` on: from the
-// earlier of its first space and first tab (from `pos` when it has neither),
-// then past every space and tab that follows. Returns where the rest starts.
-size_t CutField(std::string_view line, size_t pos);
-
 // Counts the data columns of the first data line `line`: four cuts remove
 // the date fields, a tab is appended, then each pass scans for a number at the
 // start of the line and cuts one field, counting the passes whose scan

@@ -25,33 +25,6 @@ std::string ThreeThousandColumns() {
   return line + "\n";
 }
 
-TEST(CutFieldTest, CutsAtTheFirstBlankAndSkipsTheBlanksAfterIt) {
-  const struct {
-    const char* name;
-    const char* line;
-    const char* rest;
-    size_t from = 0;
-  } kCases[] = {
-      {"space", "a b", "b"},
-      {"from a position on", "a b\tc d", "d", 4},
-      {"from a position in blanks", "a  b", "b", 1},
-      {"tab", "a\tb", "b"},
-      {"run of spaces and tabs", "a \t  b c", "b c"},
-      {"space before tab", "a b\tc", "b\tc"},
-      {"tab before space", "a\tb c", "b c"},
-      {"leading blank cuts only the blank", " a b", "a b"},
-      {"no blank leaves the line", "abc\n", "abc\n"},
-      {"line end is no separator", "a\nb c", "c"},
-      {"trailing blanks", "a  ", ""},
-      {"semicolons", "1;2;3", "1;2;3"},
-      {"empty", "", ""},
-  };
-  for (const auto& c : kCases) {
-    const std::string_view line = c.line;
-    EXPECT_EQ(c.rest, line.substr(CutField(line, c.from))) << "case " << c.name;
-  }
-}
-
 TEST(CountColumnsTest, CountsTheNumbersAfterTheFourDateFields) {
   const struct {
     const char* name;
@@ -76,6 +49,10 @@ TEST(CountColumnsTest, CountsTheNumbersAfterTheFourDateFields) {
       {"number glued to text", "2001 1 1 24 12abc 3\n", 2, ""},
       {"decimal comma", "2001 1 1 24 1,5 2,5\n", 2, ""},
       {"semicolons", "2001;1;1;24;1.5;2\n", 1, ""},
+      // A field ends at the earlier of its first space and first tab; a line
+      // end is no blank.
+      {"tab before space", "2001 1 1 24\t5 6\n", 2, ""},
+      {"line end inside", "2001 1 1\n24 5 6\n", 1, ""},
   };
   for (const auto& c : kCases) {
     std::string line = c.line;

@@ -72,24 +72,5 @@ TEST(DeriveOutputNamesTest, DotInDirectoryPartCountsLikeAnyOther) {
   for (const NamingCase& c : kCases) ExpectNames(c);
 }
 
-// The derivation does not avoid the input's own name; the run refuses to
-// overwrite it. These are the names it must be able to recognise.
-TEST(DeriveOutputNamesTest, DerivedNameCanEqualTheInputName) {
-  const struct {
-    const char* typed;
-    bool daily_same;
-    bool monthly_same;
-  } kCases[] = {
-      {"run1.txt", true, false}, {"run1.t", true, false},
-      {"a.t/b", true, false},    {"run1.mut", false, true},
-      {"run1.m", false, true},   {"run1.out", false, false},
-  };
-  for (const auto& c : kCases) {
-    const OutputNames names = DeriveOutputNames(c.typed);
-    EXPECT_EQ(c.daily_same, names.daily == c.typed) << "case " << c.typed;
-    EXPECT_EQ(c.monthly_same, names.monthly == c.typed) << "case " << c.typed;
-  }
-}
-
 }  // namespace
 }  // namespace vostrel

@@ -1,6 +1,6 @@
-// The decimal arithmetic that the scans, the number rendering and the record
-// fast path share: the powers of ten and five, the exact-arithmetic rule,
-// the eight-digit reader and a 128-bit product. Internal to the tool.
+// The number rules that the scans, the conversions, the number rendering and
+// the record fast path share: a double's layout, the powers of ten and five,
+// the exact-arithmetic rule and 128-bit arithmetic. Internal to the tool.
 #ifndef VOSTREL_NUMBER_RULES_H_
 #define VOSTREL_NUMBER_RULES_H_
 
@@ -8,7 +8,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace vostrel {
@@ -16,6 +15,19 @@ namespace vostrel {
 static_assert(std::numeric_limits<double>::is_iec559,
               "the exact-arithmetic rule relies on correctly rounded IEEE "
               "operations");
+
+// A double's layout: a sign bit, 11 exponent bits biased by kExponentBias
+// and kFractionBits fraction bits. A finite double is mantissa x 2^exponent
+// with the mantissa below 2^53: the fraction and the hidden bit for normals,
+// with the exponent unbiased less kFractionBits; the fraction alone, at
+// kMinExponent, for the subnormals and zero.
+inline constexpr int kFractionBits = 52;
+inline constexpr int kExponentBias = 1023;
+inline constexpr uint64_t kHiddenBit = uint64_t{1} << kFractionBits;
+inline constexpr uint64_t kMaxMantissa = 2 * kHiddenBit - 1;
+inline constexpr int kMinExponent = 1 - kExponentBias - kFractionBits;  // -1074
+inline constexpr int kMaxExponent =
+    2046 - kExponentBias - kFractionBits;  // 971
 
 // 10^0 to 10^19, every power of ten a uint64_t holds.
 inline constexpr uint64_t kIntegerPowersOfTen[] = {1u,
@@ -48,7 +60,7 @@ inline constexpr int kLargestExactPower = 22;
 // The exact-arithmetic limits: at most 19 decimal digits fit a uint64_t
 // whatever they are, and an integer of at most 2^53 is an exact double.
 inline constexpr size_t kMaxExactDigits = 19;
-inline constexpr uint64_t kMaxExactMantissa = uint64_t{1} << 53;
+inline constexpr uint64_t kMaxExactMantissa = 2 * kHiddenBit;
 
 // The exact-arithmetic rule: when the digits `mantissa` (at most
 // kMaxExactMantissa) and 10^|exponent| (|exponent| at most
@@ -70,51 +82,7 @@ inline bool ExactDecimalToDouble(uint64_t mantissa, int64_t exponent,
   return true;
 }
 
-// The eight bytes at `p` with p[0] in the low byte, whatever the byte order.
-inline uint64_t LoadLittle64(const char* p) {
-  if constexpr (std::endian::native == std::endian::little) {
-    uint64_t x;
-    std::memcpy(&x, p, 8);
-    return x;
-  } else {
-    uint64_t x = 0;
-    for (int i = 7; i >= 0; --i) {
-      x = (x << 8) | static_cast<unsigned char>(p[i]);
-    }
-    return x;
-  }
-}
-
-inline constexpr uint64_t kByteOnes = 0x0101010101010101u;
-
-// The value of the first `count` (0 to 8) bytes at `p`, all decimal digits;
-// the eight bytes at `p` must be readable. Bytes past the digits are shifted
-// out before they are used: a byte below '0' borrows only from the bytes
-// after it.
-inline uint64_t DigitsOfEight(const char* p, size_t count) {
-  const uint64_t t = LoadLittle64(p) - kByteOnes * '0';
-  // The digits move to the top; the zeros shifted in are leading zeros. Then
-  // pairs, quads and the eight digits are combined by multiplication.
-  uint64_t v = count == 0 ? 0 : t << (64 - 8 * count);
-  v = v * 10 + (v >> 8);
-  v = (((v & 0x000000FF000000FFu) * 0x000F424000000064u) +
-       (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
-      32;
-  return v;
-}
-
-// The number of decimal digits (0 to 8) at the start of the eight readable
-// bytes at `p`. Each byte less '0' is a digit if it is below 10.
-inline size_t LeadingDigitCount(const char* p) {
-  const uint64_t t = LoadLittle64(p) - kByteOnes * '0';
-  const uint64_t non_digits =
-      ((t + kByteOnes * (0x80 - 10)) | t) & (kByteOnes * 0x80);
-  return static_cast<size_t>(std::countr_zero(non_digits) / 8);
-}
-
-// A finite double as mantissa x 2^exponent, mantissa below 2^53: with the
-// hidden bit for normals, and at the lowest exponent, -1074, for the
-// subnormals and zero. The sign is left out.
+// A finite double as mantissa x 2^exponent, as above. The sign is left out.
 struct Binary {
   uint64_t mantissa;
   int exponent;
@@ -122,10 +90,34 @@ struct Binary {
 
 inline Binary SplitDouble(double value) {
   const uint64_t bits = std::bit_cast<uint64_t>(value);
-  const int biased = static_cast<int>(bits >> 52 & 0x7FF);
-  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
-  if (biased == 0) return {fraction, -1074};
-  return {fraction | uint64_t{1} << 52, biased - 1075};
+  const int biased = static_cast<int>(bits >> kFractionBits & 0x7FF);
+  const uint64_t fraction = bits & (kHiddenBit - 1);
+  if (biased == 0) return {fraction, kMinExponent};
+  return {fraction | kHiddenBit, biased - kExponentBias - kFractionBits};
+}
+
+// The positive double `b` stands for; `b` as SplitDouble gives it.
+inline double JoinDouble(Binary b) {
+  if (b.mantissa < kHiddenBit) return std::bit_cast<double>(b.mantissa);
+  return std::bit_cast<double>(
+      static_cast<uint64_t>(b.exponent + kExponentBias + kFractionBits)
+          << kFractionBits |
+      (b.mantissa - kHiddenBit));
+}
+
+// The next double up; past the largest, the exponent passes kMaxExponent.
+inline Binary NextUp(Binary b) {
+  if (++b.mantissa > kMaxMantissa) return {kHiddenBit, b.exponent + 1};
+  return b;
+}
+
+// The next double down, for a nonzero one. The smallest normal, 2^52 x
+// 2^kMinExponent, steps down to the largest subnormal at the same exponent.
+inline Binary NextDown(Binary b) {
+  if (b.mantissa == kHiddenBit && b.exponent > kMinExponent) {
+    return {kMaxMantissa, b.exponent - 1};
+  }
+  return {b.mantissa - 1, b.exponent};
 }
 
 // A 128-bit unsigned number, high x 2^64 + low (not every compiler has a
@@ -146,6 +138,26 @@ inline Wide MultiplyWide(uint64_t a, uint64_t b) {
   return {(a >> 32) * (b >> 32) + (high_low >> 32) + (low_high >> 32) +
               (middle >> 32),
           middle << 32 | (low_low & kLow32)};
+}
+
+// The number of bits up to the highest set one; 0 for zero.
+inline int BitLength(Wide a) {
+  return a.high != 0 ? 64 + static_cast<int>(std::bit_width(a.high))
+                     : static_cast<int>(std::bit_width(a.low));
+}
+
+// a x 2^bits, for a result below 2^128.
+inline Wide ShiftLeft(Wide a, int bits) {
+  if (bits == 0) return a;
+  if (bits >= 64) return {a.low << (bits - 64), 0};
+  return {a.high << bits | a.low >> (64 - bits), a.low << bits};
+}
+
+// Returns -1, 0 or 1 as a < b, a == b, a > b.
+inline int Compare(Wide a, Wide b) {
+  if (a.high != b.high) return a.high < b.high ? -1 : 1;
+  if (a.low != b.low) return a.low < b.low ? -1 : 1;
+  return 0;
 }
 
 // 5^0 to 5^27, every power of five a uint64_t holds.

@@ -126,10 +126,7 @@ bool RoundsUpNearHalfway(double magnitude, uint32_t digits, int x, bool& up) {
   // a >= b * 2^t, b * 2^t in 128 bits for t from 1 to 69.
   const int t = -shift;
   if (t >= 70) return false;
-  const Wide scaled_b =
-      t >= 64 ? Wide{b << (t - 64), 0} : Wide{b >> (64 - t), b << t};
-  up = a.high > scaled_b.high ||
-       (a.high == scaled_b.high && a.low >= scaled_b.low);
+  up = Compare(a, ShiftLeft(Wide{0, b}, t)) >= 0;
   return true;
 }
 
@@ -142,7 +139,8 @@ bool FastSixDigits(double magnitude, SixDigits& six) {
   // others fall outside the range below), so with low = floor(e log10 2) its
   // decimal exponent is low or low + 1.
   const int e =
-      static_cast<int>(std::bit_cast<uint64_t>(magnitude) >> 52) - 1023;
+      static_cast<int>(std::bit_cast<uint64_t>(magnitude) >> kFractionBits) -
+      kExponentBias;
   const int low = (e * kLog10Of2Times2To18) >> 18;
   if (low < kFastLowest || low + 1 > kFastHighest) return false;
   // Try low + 1 first: the exact scaled value is then below 1e6, and at

@@ -78,7 +78,7 @@ TEST(AppendNumberTest, WritesSixSignificantDigitsInTheOutputForm) {
 TEST(AppendNumberTest, MatchesTheRuleOnManyValues) {
   std::mt19937_64 rng(42);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  for (int i = 0; i < 300000; ++i) {
+  for (int i = 0; i < SweepCases(); ++i) {
     double value;
     switch (i % 4) {
       case 0:  // any finite double, subnormals included
@@ -159,7 +159,7 @@ TEST(AppendNumberTest, MatchesTheRuleNearHalfwayPointsAndDecadeBounds) {
     const uint64_t largest = exponent < 308 ? 999999 : 179768;
     ExpectMatchesNear(Decimal(largest * 10 + 5, exponent - 6), 4);  // carry
     ExpectMatchesNear(Decimal(1000005, exponent - 6), 4);
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < SweepCases(60000); ++k) {
       const uint64_t six = 100000 + rng() % (largest - 99999);
       ExpectMatchesNear(Decimal(six * 10 + 5, exponent - 6), 4);
     }
@@ -192,11 +192,11 @@ TEST(AppendNumberTest, MatchesTheRuleOnIntegersAndFastRangeBits) {
   for (int i = 0; i <= 2000; ++i) ExpectMatches(i);
   for (int i = 999990; i <= 1000010; ++i) ExpectMatches(i);
   std::mt19937_64 rng(9);
-  for (int i = 0; i < 5000; ++i) {
+  for (int i = 0; i < SweepCases(40); ++i) {
     const uint64_t bits = rng();
     ExpectMatches(static_cast<double>(bits >> (rng() % 64)));
   }
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < SweepCases(10); ++i) {
     // Binary exponents -60 to 95: about 1e-18 to 4e28.
     const uint64_t bits = (rng() & 0x800fffffffffffff) |
                           (uint64_t{1023 - 60 + rng() % 156} << 52);

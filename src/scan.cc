@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "decimal_to_double.h"
+#include "digit_reading.h"
 #include "number_rules.h"
 
 namespace vostrel {

@@ -100,11 +100,6 @@ TEST(LineReadTest, LineOverTheLimitEndsTheInput) {
   }
 }
 
-TEST(LineTextTest, EndsAtFirstNul) {
-  EXPECT_EQ("he", LineText(std::string("he\0ad\n", 6)));
-  EXPECT_EQ("head\n", LineText("head\n"));
-}
-
 constexpr double kUnset = 12345.0;
 
 struct NumberCase {
@@ -214,21 +209,6 @@ TEST_F(ScanNumberTest, LongDigitStringsKeepTheirValue) {
   }
 }
 
-TEST(ScanNumberFastPathTest, AgreesWithTheGeneralConversion) {
-  // Exercises the exact short path on values it takes, and a few it must
-  // leave to the general one.
-  const char* kTexts[] = {"0.1",      "123.456789", "9007199254740992",
-                          "1e22",     "1e23",       "4.35",
-                          "0.000001", "999999.5",   "9007199254740993",
-                          "1.5e-22",  "17.0000001", "123456789012345678"};
-  for (const char* text : kTexts) {
-    StringInput in(text);
-    double scanned = 0;
-    ASSERT_EQ(Scan::kNumber, ScanNumber(in, scanned)) << text;
-    EXPECT_EQ(std::strtod(text, nullptr), scanned) << text;
-  }
-}
-
 // A token of the kinds the short path takes and of those it must leave to
 // the general scan: signs, points, exponents, long mantissas, leading zeros,
 // values near halfway points, subnormals and overflow.
@@ -288,7 +268,7 @@ std::string RandomToken(std::mt19937_64& rng) {
 
 TEST(ScanNumberFastPathTest, ShortAndGeneralScansAgreeBitForBit) {
   std::mt19937_64 rng(20261208);
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < SweepCases(); ++i) {
     const std::string token = RandomToken(rng);
     const std::string text = token + (i % 2 != 0 ? " 7" : "\tx");
     // A one-byte window never holds a whole token, so this scan always takes
@@ -322,7 +302,7 @@ TEST(ScanNumberFastPathTest, ShortAndGeneralScansAgreeBitForBit) {
 // the nearest double is what the C library finds for the same text.
 TEST(ScanNumberExactTest, GivesTheNearestDouble) {
   std::mt19937_64 rng(7);
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < SweepCases(2); ++i) {
     const uint64_t mantissa = rng() >> (rng() % 64);
     if (mantissa == 0) continue;
     std::string text = (rng() & 1) != 0 ? "-" : "+";

@@ -1,6 +1,7 @@
 // Plumbing shared by vostrel's tests.
 #include "test_util.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,12 @@ int MemoryRunTest::Run(const std::vector<std::string>& args) {
   console.Flush();
   console_ = console.bytes();
   return status;
+}
+
+int SweepCases(int cost) {
+  const char* text = std::getenv("VOSTREL_SWEEP_CASES");
+  const long cases = text != nullptr ? std::atol(text) : 0;
+  return static_cast<int>(std::max(1L, (cases > 0 ? cases : 10000) / cost));
 }
 
 std::string Rest(Input& in) {

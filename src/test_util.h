@@ -27,6 +27,12 @@ inline constexpr char kNoDataLineText[] =
     "line must begin with a number)\r\n";
 inline constexpr char kReadyText[] = "\r\nready..\r\n";
 
+// The cases a random sweep runs: VOSTREL_SWEEP_CASES when it is set to a
+// positive number (CI runs the unit tests once with the full sweeps), else
+// 10,000, divided by `cost`, how many cheap cases one of the sweep's cases
+// weighs; at least 1.
+int SweepCases(int cost = 1);
+
 // Everything left in `in`, read with line reads.
 std::string Rest(Input& in);
 

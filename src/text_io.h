@@ -1,6 +1,7 @@
 // vostrel's text I/O: Input reads the results file with CR LF folded to LF
-// and 0x1A ending it; Output writes every LF as CR LF. Both have a file form
-// and an in-memory form for tests.
+// and 0x1A ending it, a block at a time; Output writes every LF as CR LF,
+// buffered, and can hand the console on line by line. Their file forms are
+// here; the in-memory forms for tests are in string_io.h.
 #ifndef VOSTREL_TEXT_IO_H_
 #define VOSTREL_TEXT_IO_H_
 

@@ -46,6 +46,9 @@ void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
                      std::string& scratch) {
   // Written in place at its longest, so that no field checks for room; the
   // scratch keeps that size between lines and only the text is handed on.
+  // The room exceeds what any line touches by 3 + 3n bytes for n values
+  // (dates of at most 11 bytes, values of at most 13 with stores reaching
+  // 16 bytes in), so the LF's byte is a margin no input can tell from none.
   const size_t longest =
       4 * (kMaxIntText + 1) + values.size() * (kMaxNumberText + 1) + 1;
   if (scratch.size() < longest) scratch.resize(longest);
