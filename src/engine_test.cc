@@ -429,7 +429,7 @@ std::string RandomRecords(uint64_t seed, size_t lines, size_t columns) {
 // records and wherever the input's blocks end.
 TEST(RecordPathsTest, GiveTheExactScansResultsOnRandomRecords) {
   for (uint64_t seed = 1; seed <= 4; ++seed) {
-    const size_t columns = 3 * seed - 1;
+    const size_t columns = static_cast<size_t>(3 * seed - 1);
     const std::string input = RandomRecords(seed, 1000, columns);
     for (const bool noneg : {false, true}) {
       for (const size_t block : {size_t{61}, size_t{4096}, size_t{1} << 16}) {
