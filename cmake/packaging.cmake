@@ -133,7 +133,12 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/pkg)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   # vostrel-VERSION-win64.zip, unpacking to the folder vostrel-VERSION-win64
-  set(CPACK_SYSTEM_NAME win64)
+  # (win32 for a 32-bit build)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME win32)
+  else()
+    set(CPACK_SYSTEM_NAME win64)
+  endif()
 else()
   set(CPACK_GENERATOR DEB)
 

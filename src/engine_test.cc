@@ -273,6 +273,28 @@ TEST_F(RecordLoopTest, FebruaryLengthFollowsTheLeapYearRule) {
   }
 }
 
+// Regression: built for 32-bit x86 with the x87's arithmetic, daily values
+// next to a six-digit tie came out on its wrong side, as reading the value
+// or scaling it for the rendering rounded twice, first to the x87's 64-bit
+// mantissa and then to double. Each expected text follows the nearest double
+// to its input, on one side of the tie or the other.
+TEST_F(RecordLoopTest, ValuesNextToASixDigitTieStayOnTheirSide) {
+  const struct {
+    const char* value;
+    const char* daily;
+  } kCases[] = {
+      // 9.69499499999999992e-06: below the tie, the seventh digit a 4.
+      {"9.694995e-06", "9.69499e-006"},
+      // 5.86273500000000004e-15: above it, 17 digits end ...0004.
+      {"5.862735e-15", "5.86274e-015"},
+  };
+  for (const auto& c : kCases) {
+    Run(std::string("2001 1 1 24 ") + c.value + "\n", 1);
+    EXPECT_EQ(std::string("2001\t1\t1\t24\t") + c.daily + "\r\n", daily_)
+        << "value " << c.value;
+  }
+}
+
 TEST_F(RecordLoopTest, EndOfInputDecidesWhatReachesTheTotals) {
   const LoopCase kCases[] = {
       {"after hour 12", Hours(2001, 1, 1, 1, 12, Each("2")), 1, "", "", "",
@@ -431,7 +453,7 @@ std::string RandomRecords(uint64_t seed, size_t lines, size_t columns) {
 TEST(RecordPathsTest, GiveTheExactScansResultsOnRandomRecords) {
   const auto lines = static_cast<size_t>(SweepCases(100));
   for (uint64_t seed = 1; seed <= 4; ++seed) {
-    const size_t columns = 3 * seed - 1;
+    const size_t columns = static_cast<size_t>(3 * seed - 1);
     const std::string input = RandomRecords(seed, lines, columns);
     for (const bool noneg : {false, true}) {
       for (const size_t block : {size_t{61}, size_t{4096}, size_t{1} << 16}) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <bit>
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -15,6 +16,14 @@ namespace vostrel {
 static_assert(std::numeric_limits<double>::is_iec559,
               "the exact-arithmetic rule relies on correctly rounded IEEE "
               "operations");
+// ... each rounded to double once: the rule, the sums and the rendering's
+// scaling give the same bits on every CPU only then. A compiler that keeps
+// doubles in wider registers (the x87's 80 bits, 32-bit x86's default)
+// rounds some results twice and moves values next to a rendering tie to its
+// other side; CMakeLists.txt asks such compilers for SSE2 arithmetic.
+static_assert(FLT_EVAL_METHOD == 0,
+              "double arithmetic must not keep excess precision (on 32-bit "
+              "x86, build with -msse2 -mfpmath=sse)");
 
 // A double's layout: a sign bit, 11 exponent bits biased by kExponentBias
 // and kFractionBits fraction bits. A finite double is mantissa x 2^exponent
