@@ -17,10 +17,15 @@
 // block size of the memory runs (bits 4-7, from kBlockSizes), byte 1 the
 // header-row argument, byte 2 the column argument, byte 3 the fourth
 // argument (bits 0-1) and the byte count at which the fault strikes (bits
-// 2-7, in steps of 13). The rest is the results file.
+// 2-7, in steps of 13), bytes 4 and 5 (little-endian) up to three options
+// from kOptionArgs (bits 0-4, 5-9, 10-14; 0 for none) and whether the first
+// of them comes after the results file (bit 15). The rest is the results
+// file. The disk and memory runs must also agree on every further output
+// (yearly, CSV and summary files).
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -62,6 +67,43 @@ constexpr const char* kColumnArgs[] = {"0",       "1",   "2",          "3",
                                        "7",       "300", "-1",         "noneg",
                                        "1000001", "x",   "99999999999"};
 constexpr const char* kFourthArgs[] = {"noneg", "x", "NONEG", "noneg "};
+// Options, good and bad; "@" stands for the run's directory.
+constexpr const char* kOptionArgs[32] = {"",
+                                         "--quiet",
+                                         "--strict",
+                                         "--summary=@/run.json",
+                                         "--out=@/run.out",
+                                         "--step=hourly",
+                                         "--step=daily",
+                                         "--yearly",
+                                         "--yearly=10",
+                                         "--mean=1",
+                                         "--min=2-3",
+                                         "--max=all",
+                                         "--csv",
+                                         "--missing=NA,-99",
+                                         "--missing=NaN,1.#QNAN,---,0",
+                                         "--bogus",
+                                         "--yearly=13",
+                                         "--mean=0",
+                                         "--quiet=1",
+                                         "--",
+                                         "--help",
+                                         "--version",
+                                         "--mean=1-2147483647",
+                                         "--min=1,1-3",
+                                         "--step=",
+                                         "--out=",
+                                         "--summary=",
+                                         "--csv=",
+                                         "--missing=",
+                                         "--max=3-2",
+                                         "--strict",
+                                         "--quiet"};
+// Every output a run may make, as named after run.out.
+constexpr const char* kOutputs[] = {
+    "/run.tut",     "/run.mut",     "/run.yut", "/run.tut.csv",
+    "/run.mut.csv", "/run.yut.csv", "/run.json"};
 // Small blocks move tokens, CR LF pairs and lines across block boundaries.
 constexpr size_t kBlockSizes[] = {1,  2,  3,  4,   5,    7,    8,    13,
                                   16, 61, 64, 127, 4095, 4096, 4097, 65536};
@@ -74,7 +116,19 @@ const char* Pick(const char* const (&table)[N], uint8_t byte) {
 struct Outcome {
   vostrel::ExitStatus status;
   std::string console, daily, monthly;
+  std::vector<std::string> others;  // the rest of kOutputs
 };
+
+// The bytes of the file `name` in the run's directory, or "<none>".
+std::string OnDisk(const char* name) {
+  const std::string path = dir + name;
+  return std::filesystem::exists(path) ? ReadFile(path) : "<none>";
+}
+
+// The bytes of `name`, or "<none>".
+std::string Contents(const std::string* bytes) {
+  return bytes != nullptr ? *bytes : "<none>";
+}
 
 // Runs Main over `bytes` in memory under the disk run's names, with `fault`
 // applied first.
@@ -90,10 +144,15 @@ Outcome RunInMemory(const std::vector<std::string>& args,
   console.Flush();
   Check(*files.File(dir + "/run.out") == bytes,
         "results file changed in memory");
-  const std::string* daily = files.File(dir + "/run.tut");
-  const std::string* monthly = files.File(dir + "/run.mut");
-  return {status, console.bytes(), daily ? *daily : "<none>",
-          monthly ? *monthly : "<none>"};
+  Outcome outcome{status,
+                  console.bytes(),
+                  Contents(files.File(dir + "/run.tut")),
+                  Contents(files.File(dir + "/run.mut")),
+                  {}};
+  for (const char* name : kOutputs) {
+    outcome.others.push_back(Contents(files.File(dir + name)));
+  }
+  return outcome;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -267,9 +326,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (mkdtemp(tmpl.data()) == nullptr) Fail("mkdtemp");
   dir = tmpl;
   std::atexit([] {
-    for (const char* name : {"/run.out", "/run.tut", "/run.mut"}) {
-      unlink((dir + name).c_str());
-    }
+    unlink((dir + "/run.out").c_str());
+    for (const char* name : kOutputs) unlink((dir + name).c_str());
     rmdir(dir.c_str());
   });
   // No dot may reach the directory part: the output names are derived from
@@ -280,22 +338,43 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 4) return 0;
+  constexpr size_t kHeader = 6;
+  if (size < kHeader) return 0;
   const std::string path = dir + "/run.out";
-  const std::string bytes(reinterpret_cast<const char*>(data + 4), size - 4);
+  const std::string bytes(reinterpret_cast<const char*>(data + kHeader),
+                          size - kHeader);
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
     Check(out.good(), "writing the results file");
   }
-  unlink((dir + "/run.tut").c_str());
-  unlink((dir + "/run.mut").c_str());
+  for (const char* name : kOutputs) unlink((dir + name).c_str());
 
-  std::vector<std::string> args = {"vostrel", path};
+  const unsigned options = data[4] | unsigned{data[5]} << 8;
+  std::vector<std::string> picked;
+  for (int shift = 0; shift < 15; shift += 5) {
+    std::string option = kOptionArgs[(options >> shift) & 31];
+    if (option.empty()) continue;
+    if (const size_t at = option.find('@'); at != std::string::npos) {
+      option.replace(at, 1, dir);
+    }
+    picked.push_back(option);
+  }
+  const bool option_after = (options >> 15) != 0 && !picked.empty();
+  std::vector<std::string> args = {"vostrel"};
+  args.insert(args.end(), picked.begin() + (option_after ? 1 : 0),
+              picked.end());
+  args.push_back(path);
+  if (option_after) args.push_back(picked.front());
   const size_t count = 1 + (data[0] & 3);
   if (count >= 2) args.push_back(Pick(kRowArgs, data[1]));
   if (count >= 3) args.push_back(Pick(kColumnArgs, data[2]));
   if (count >= 4) args.push_back(Pick(kFourthArgs, data[3]));
+  // Quiet runs show no progress, and help and version no run.
+  const bool shows_progress =
+      std::none_of(picked.begin(), picked.end(), [](const std::string& o) {
+        return o == "--quiet" || o == "--help" || o == "--version";
+      });
 
   vostrel::StringOutput console;
   vostrel::DiskFileSystem disk;
@@ -306,11 +385,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       RunInMemory(args, bytes, block_size, [](vostrel::MemoryFileSystem&) {});
   Check(status == want.status, "exit status");
   Check(console.bytes() == want.console, "console text");
-  Check(ReadFile(dir + "/run.tut") == want.daily, "daily file");
-  Check(ReadFile(dir + "/run.mut") == want.monthly, "monthly file");
+  Check(OnDisk("/run.tut") == want.daily, "daily file");
+  Check(OnDisk("/run.mut") == want.monthly, "monthly file");
+  for (size_t i = 0; i < std::size(kOutputs); ++i) {
+    Check(OnDisk(kOutputs[i]) == want.others[i], "a further output");
+  }
   Check(ReadFile(path) == bytes, "results file changed");
   CheckStopLine(want.console, bytes);
-  CheckForm(want);
+  if (shows_progress) CheckForm(want);
 
   const size_t at = size_t{13} * (data[3] >> 2);
   const int kind = (data[0] >> 2) & 3;
