@@ -118,19 +118,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t columns =
       detect_columns ? vostrel::CountColumns(first_line) : given_columns;
   Check(columns >= 0 && columns <= vostrel::kMaxLineRead, "counted columns");
-  std::vector<vostrel::ColumnSums> sums(static_cast<size_t>(columns));
 
   vostrel::StringOutput daily, monthly, console;
   Check(in.Rewind(), "rewind");
   vostrel::WriteHeaderBlock(in, rows, "run.out", daily, monthly);
   const size_t daily_header = daily.bytes().size();
   const size_t monthly_header = monthly.bytes().size();
-  vostrel::RunRecordLoop(in, noneg, sums, daily, monthly, console,
-                         vostrel::DefaultRecordPath());
+  vostrel::TextLineWriter daily_lines(daily), monthly_lines(monthly);
+  vostrel::LevelWriters writers;
+  writers.day = {&daily_lines};
+  writers.month = {&monthly_lines};
+  vostrel::LoopSettings settings;
+  settings.noneg = noneg;
+  const std::vector<double> totals =
+      vostrel::RunRecordLoop(in, settings, static_cast<size_t>(columns),
+                             writers, console, vostrel::DefaultRecordPath())
+          .totals;
   const size_t daily_body = daily.bytes().size();
   const size_t monthly_body = monthly.bytes().size();
-  std::vector<double> totals;
-  for (const vostrel::ColumnSums& c : sums) totals.push_back(c.total_sum);
   std::string scratch;
   vostrel::WriteTotalsLine(daily, totals, scratch);
   vostrel::WriteTotalsLine(monthly, totals, scratch);

@@ -42,8 +42,49 @@ struct RunState {
   std::unique_ptr<Input> input;
   std::unique_ptr<Output> daily;
   std::unique_ptr<Output> monthly;
-  std::vector<ColumnSums> columns;
+  std::unique_ptr<Output> yearly;  // with --yearly
+  // With --csv, one a text output: daily, monthly, yearly.
+  std::unique_ptr<Output> csv[3];
+  std::vector<double> totals;  // what the totals lines show
 };
+
+// One output of the run, in the order outputs are created.
+struct PlannedOutput {
+  const char* kind;  // as the overwrite refusal names it
+  const std::string* name;
+  std::unique_ptr<Output>* output;
+  std::string csv_name;  // for a CSV output, its name; `name` points here
+};
+
+// Every output of the run in creation order: daily, daily CSV, monthly,
+// monthly CSV, then with --yearly yearly and yearly CSV.
+std::vector<PlannedOutput> PlanOutputs(RunState& run) {
+  const Options& options = run.command_line.options;
+  std::vector<PlannedOutput> plan;
+  plan.reserve(6);
+  const struct {
+    const char* kind;
+    const char* csv_kind;
+    const std::string* name;
+    std::unique_ptr<Output>* output;
+    std::unique_ptr<Output>* csv;
+  } kLevels[] = {
+      {"daily", "daily CSV", &run.names.daily, &run.daily, &run.csv[0]},
+      {"monthly", "monthly CSV", &run.names.monthly, &run.monthly, &run.csv[1]},
+      {"yearly", "yearly CSV", &run.names.yearly, &run.yearly, &run.csv[2]}};
+  for (const auto& level : kLevels) {
+    if (level.output == &run.yearly && options.yearly_start == 0) break;
+    plan.push_back({level.kind, level.name, level.output, {}});
+    if (options.csv) {
+      plan.push_back(
+          {level.csv_kind, nullptr, level.csv, *level.name + ".csv"});
+    }
+  }
+  for (PlannedOutput& p : plan) {
+    if (p.name == nullptr) p.name = &p.csv_name;
+  }
+  return plan;
+}
 
 ExitStatus Fail(Output& console, ExitStatus status, std::string_view message) {
   console.Write(message);
@@ -60,16 +101,18 @@ ExitStatus WriteError(const std::string& name, Output& console) {
 }
 
 // The first output that failed, if any, reported as a write error.
-ExitStatus CheckOutputs(const RunState& run, Output& console) {
-  if (!run.daily->ok()) return WriteError(run.names.daily, console);
-  if (!run.monthly->ok()) return WriteError(run.names.monthly, console);
+ExitStatus CheckOutputs(RunState& run, Output& console) {
+  for (const PlannedOutput& p : PlanOutputs(run)) {
+    if (!(*p.output)->ok()) return WriteError(*p.name, console);
+  }
   return ExitStatus::kSuccess;
 }
 
-ExitStatus RefuseToOverwriteDaily(const RunState& run, Output& console) {
-  return Fail(
-      console, ExitStatus::kFileError,
-      "refusing to overwrite the daily file with " + run.names.monthly + "\n");
+ExitStatus RefuseToOverwrite(const PlannedOutput& earlier,
+                             const PlannedOutput& later, Output& console) {
+  return Fail(console, ExitStatus::kFileError,
+              std::string("refusing to overwrite the ") + earlier.kind +
+                  " file with " + *later.name + "\n");
 }
 
 // Creates (or empties) the output `name` into `output`.
@@ -90,36 +133,56 @@ ExitStatus OpenFiles(FileSystem& files, RunState& run, Output& console) {
   run.names = DeriveOutputNames(typed);
   run.settings.input_name = run.names.input_name;
   // Creating an output empties it, so a name that reaches the results file
-  // must be refused before either output exists.
-  for (const std::string* name : {&run.names.daily, &run.names.monthly}) {
-    if (*name == run.settings.input_name || files.SameFile(*name, typed)) {
+  // must be refused before any output exists.
+  const std::vector<PlannedOutput> plan = PlanOutputs(run);
+  for (const PlannedOutput& p : plan) {
+    if (*p.name == run.settings.input_name || files.SameFile(*p.name, typed)) {
       return Fail(
           console, ExitStatus::kFileError,
-          "refusing to overwrite the results file with " + *name + "\n");
+          "refusing to overwrite the results file with " + *p.name + "\n");
     }
   }
-  // Two names of one file would leave only the monthly lines in it.
-  if (files.SameFile(run.names.daily, run.names.monthly)) {
-    return RefuseToOverwriteDaily(run, console);
+  // Two names of one file would leave only the later lines in it.
+  for (size_t later = 1; later < plan.size(); ++later) {
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      if (files.SameFile(*plan[earlier].name, *plan[later].name)) {
+        return RefuseToOverwrite(plan[earlier], plan[later], console);
+      }
+    }
   }
   // An output that cannot be written (locked by a spreadsheet, read-only, a
-  // directory) must fail the run before the other output's last good
+  // directory) must fail the run before the other outputs' last good
   // contents are emptied.
-  for (const std::string* name : {&run.names.daily, &run.names.monthly}) {
-    if (!files.CheckWritable(*name)) {
+  for (const PlannedOutput& p : plan) {
+    if (!files.CheckWritable(*p.name)) {
       return Fail(console, ExitStatus::kFileError,
-                  "error opening " + *name + "\n");
+                  "error opening " + *p.name + "\n");
     }
   }
-  const ExitStatus status =
-      CreateOutput(files, run.names.daily, run.daily, console);
-  if (status != ExitStatus::kSuccess) return status;
-  // A link from one output name to the other's missing file reaches a file
-  // only now that the daily one exists.
-  if (files.SameFile(run.names.daily, run.names.monthly)) {
-    return RefuseToOverwriteDaily(run, console);
+  for (size_t later = 0; later < plan.size(); ++later) {
+    // A link from a later output's name to an earlier one's missing file
+    // reaches a file only once that one exists.
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      if (files.SameFile(*plan[earlier].name, *plan[later].name)) {
+        return RefuseToOverwrite(plan[earlier], plan[later], console);
+      }
+    }
+    const ExitStatus status =
+        CreateOutput(files, *plan[later].name, *plan[later].output, console);
+    if (status != ExitStatus::kSuccess) return status;
   }
-  return CreateOutput(files, run.names.monthly, run.monthly, console);
+  return ExitStatus::kSuccess;
+}
+
+// A --mean, --min or --max item beyond the settled column count names a
+// column the file does not have.
+ExitStatus CheckStatisticColumns(const RunState& run, Output& console) {
+  const int32_t columns = run.settings.data_columns;
+  const int32_t beyond = FirstColumnBeyond(run.command_line, columns);
+  if (beyond == 0) return ExitStatus::kSuccess;
+  return Fail(console, ExitStatus::kUsage,
+              "no column " + std::to_string(beyond) + ": the file has " +
+                  std::to_string(columns) + " data columns\n");
 }
 
 ExitStatus SettleLayout(RunState& run, Output& console) {
@@ -150,18 +213,49 @@ ExitStatus SettleLayout(RunState& run, Output& console) {
                 "too many data columns: " +
                     std::to_string(run.settings.data_columns) + "\n");
   }
-  run.columns.resize(
-      static_cast<size_t>(std::max(run.settings.data_columns, 0)));
-  return ExitStatus::kSuccess;
+  return CheckStatisticColumns(run, console);
 }
 
 ExitStatus Aggregate(RunState& run, Output& console) {
   if (!run.input->Rewind()) return ReadError(run, console);
+  std::string last_header;
   WriteHeaderBlock(*run.input, run.settings.header_rows,
-                   run.settings.input_name, *run.daily, *run.monthly);
-  const RecordLoopEnd end =
-      RunRecordLoop(*run.input, run.settings.noneg, run.columns, *run.daily,
-                    *run.monthly, console, DefaultRecordPath());
+                   run.settings.input_name, *run.daily, *run.monthly,
+                   run.yearly.get(), &last_header);
+  const Options& options = run.command_line.options;
+  const int32_t columns = std::max(run.settings.data_columns, 0);
+  for (const std::unique_ptr<Output>& csv : run.csv) {
+    if (csv != nullptr) {
+      WriteCsvHeader(*csv, run.settings.header_rows > 0, last_header, columns);
+    }
+  }
+  LoopSettings loop;
+  loop.noneg = run.settings.noneg;
+  loop.step = options.step;
+  loop.yearly_start = options.yearly_start;
+  loop.statistics = ColumnStatistics(options, columns);
+  loop.missing = options.missing;
+  // A level writes its line to its text file and, with --csv, its CSV file.
+  std::vector<std::unique_ptr<LineWriter>> writers;
+  LevelWriters levels;
+  std::vector<LineWriter*>* level_writers[] = {&levels.day, &levels.month,
+                                               &levels.year};
+  const std::unique_ptr<Output>* text[] = {&run.daily, &run.monthly,
+                                           &run.yearly};
+  for (size_t i = 0; i < 3; ++i) {
+    if (*text[i] != nullptr) {
+      writers.push_back(std::make_unique<TextLineWriter>(**text[i]));
+      level_writers[i]->push_back(writers.back().get());
+    }
+    if (run.csv[i] != nullptr) {
+      writers.push_back(std::make_unique<CsvLineWriter>(*run.csv[i]));
+      level_writers[i]->push_back(writers.back().get());
+    }
+  }
+  RecordLoopEnd end =
+      RunRecordLoop(*run.input, loop, static_cast<size_t>(columns), levels,
+                    console, DefaultRecordPath());
+  run.totals = std::move(end.totals);
   if (run.input->error()) return ReadError(run, console);
   // The loop also ends at text that is not a number; the outputs are
   // complete as far as the records went, but the user must learn that the
@@ -179,20 +273,19 @@ ExitStatus Aggregate(RunState& run, Output& console) {
 }
 
 ExitStatus Finish(RunState& run, Output& console) {
-  std::vector<double> totals;
-  totals.reserve(run.columns.size());
-  for (const ColumnSums& c : run.columns) totals.push_back(c.total_sum);
-  run.columns.clear();
   std::string scratch;
-  WriteTotalsLine(*run.daily, totals, scratch);
-  WriteTotalsLine(*run.monthly, totals, scratch);
+  for (Output* text : {run.daily.get(), run.monthly.get(), run.yearly.get()}) {
+    if (text != nullptr) WriteTotalsLine(*text, run.totals, scratch);
+  }
   run.input->Close();
-  // Both outputs are closed whatever happens to the first, and success is
-  // reported only when every byte reached both files.
-  const bool daily_closed = run.daily->Close();
-  const bool monthly_closed = run.monthly->Close();
-  if (!daily_closed) return WriteError(run.names.daily, console);
-  if (!monthly_closed) return WriteError(run.names.monthly, console);
+  // Every output is closed whatever happens to the others, and success is
+  // reported only when every byte reached every file.
+  const std::vector<PlannedOutput> plan = PlanOutputs(run);
+  const PlannedOutput* failed = nullptr;
+  for (const PlannedOutput& p : plan) {
+    if (!(*p.output)->Close() && failed == nullptr) failed = &p;
+  }
+  if (failed != nullptr) return WriteError(*failed->name, console);
   console.Write(kReady);
   return ExitStatus::kSuccess;
 }

@@ -1,7 +1,9 @@
-// vostrel's aggregation engine: the record loop with its completeness rules
-// and the way sums are carried from day to month to run.
+// vostrel's aggregation engine: the record loop, and the levels it fills and
+// closes. A day, a month, a year and the run's total are one shape, a Level,
+// and differ only in when they close and where their lines go.
 #include "engine.h"
 
+#include <algorithm>
 #include <string>
 
 #include "record_fast.h"
@@ -10,11 +12,18 @@
 
 namespace vostrel {
 
-bool IsLeapYear(int32_t year) {
+namespace {
+
+// Leap year on 64 bits, for the year before the smallest int32_t.
+bool IsLeap(int64_t year) {
   if (year % 4 != 0) return false;
   if (year % 100 != 0) return true;
   return year % 400 == 0;
 }
+
+}  // namespace
+
+bool IsLeapYear(int32_t year) { return IsLeap(year); }
 
 int32_t DaysInMonth(int32_t year, int32_t month) {
   static constexpr int32_t kDays[13] = {0,  31, 28, 31, 30, 31, 30,
@@ -24,38 +33,133 @@ int32_t DaysInMonth(int32_t year, int32_t month) {
   return kDays[month];
 }
 
+int32_t YearDays(int32_t year, int32_t last_month) {
+  // The February of the twelve months is the closing year's when they end
+  // in February or later, else the year before's.
+  const int64_t february_year = last_month >= 2 ? year : int64_t{year} - 1;
+  return IsLeap(february_year) ? 366 : 365;
+}
+
+std::vector<Statistic> ColumnStatistics(const Options& options,
+                                        int32_t columns) {
+  std::vector<Statistic> statistics(static_cast<size_t>(std::max(columns, 0)),
+                                    Statistic::kSum);
+  for (int32_t c = 1; c <= columns; ++c) {
+    Statistic& s = statistics[static_cast<size_t>(c - 1)];
+    if (InRanges(options.mean, c)) s = Statistic::kMean;
+    if (InRanges(options.min, c)) s = Statistic::kMin;
+    if (InRanges(options.max, c)) s = Statistic::kMax;
+  }
+  return statistics;
+}
+
 namespace {
 
-void CarryDayIntoMonth(std::vector<ColumnSums>& columns) {
-  for (ColumnSums& c : columns) {
-    c.month_sum += c.day_sum;
-    c.month_count += c.day_count;
+// One period's accumulators for every column, as arrays so that adding a
+// value touches its sum and count alone.
+struct Level {
+  std::vector<double> sum;
+  std::vector<int64_t> count;
+  // Empty unless a column shows a minimum or a maximum. A column's extremes
+  // mean something only while its count is above 0.
+  std::vector<double> min;
+  std::vector<double> max;
+
+  Level(size_t columns, bool extremes)
+      : sum(columns),
+        count(columns),
+        min(extremes ? columns : 0),
+        max(extremes ? columns : 0) {}
+
+  // Starts a new period: extremes need no zeroing, as a count of 0 hides
+  // them.
+  void Zero() {
+    std::fill(sum.begin(), sum.end(), 0.0);
+    std::fill(count.begin(), count.end(), 0);
+  }
+};
+
+// Adds `from` into `to`, whatever either's completeness: sums and counts, and
+// the extremes where `from` has any. Of equal extremes the one met first,
+// `to`'s, stays.
+void CarryInto(const Level& from, Level& to) {
+  for (size_t i = 0; i < to.min.size(); ++i) {
+    if (from.count[i] == 0) continue;
+    if (to.count[i] == 0 || from.min[i] < to.min[i]) to.min[i] = from.min[i];
+    if (to.count[i] == 0 || from.max[i] > to.max[i]) to.max[i] = from.max[i];
+  }
+  for (size_t i = 0; i < to.sum.size(); ++i) {
+    to.sum[i] += from.sum[i];
+    to.count[i] += from.count[i];
   }
 }
 
-void CarryMonthIntoTotal(std::vector<ColumnSums>& columns) {
-  for (ColumnSums& c : columns) c.total_sum += c.month_sum;
+// The statistic of column `i` of `level`; false for a mean, minimum or
+// maximum of nothing, which shows the incomplete mark.
+bool Shown(Statistic statistic, const Level& level, size_t i, double& value) {
+  if (statistic == Statistic::kSum) {
+    value = level.sum[i];
+    return true;
+  }
+  if (level.count[i] == 0) return false;
+  switch (statistic) {
+    case Statistic::kMean:
+      value = level.sum[i] / static_cast<double>(level.count[i]);
+      break;
+    case Statistic::kMin:
+      value = level.min[i];
+      break;
+    case Statistic::kMax:
+    case Statistic::kSum:
+      value = level.max[i];
+      break;
+  }
+  return true;
+}
+
+// A period of `days` days is complete for a column holding `count` valid
+// values when that is a value an hour or a value a day, as `step` allows.
+bool IsComplete(Step step, int64_t count, int64_t days) {
+  return (step != Step::kDaily && count == kHoursPerDay * days) ||
+         (step != Step::kHourly && count == days);
+}
+
+bool ShowsExtremes(const std::vector<Statistic>& statistics) {
+  return std::any_of(statistics.begin(), statistics.end(), [](Statistic s) {
+    return s == Statistic::kMin || s == Statistic::kMax;
+  });
 }
 
 class RecordLoop {
  public:
-  RecordLoop(Input& in, bool noneg, std::vector<ColumnSums>& columns,
-             Output& daily, Output& monthly, Output& console, RecordPath path)
+  RecordLoop(Input& in, const LoopSettings& settings, size_t columns,
+             const LevelWriters& writers, Output& console, RecordPath path)
       : in_(in),
-        noneg_(noneg),
-        columns_(columns),
-        daily_(daily),
-        monthly_(monthly),
+        settings_(settings),
+        statistics_(settings.statistics),
+        extremes_(ShowsExtremes(settings.statistics)),
+        writers_(writers),
         console_(console),
-        line_values_(columns.size()),
-        fast_(columns.size(), path) {
-    end_.days.incomplete.resize(columns.size());
-    end_.months.incomplete.resize(columns.size());
+        day_(columns, extremes_),
+        month_(columns, extremes_),
+        year_(settings.yearly_start != 0 ? columns : 0, extremes_),
+        total_(columns, extremes_),
+        line_values_(columns),
+        line_complete_(columns),
+        fast_(columns, path) {
+    statistics_.resize(columns, Statistic::kSum);
+    for (LevelCounts* counts : {&end_.days, &end_.months, &end_.years}) {
+      counts->incomplete.resize(columns);
+    }
+    if (settings.yearly_start != 0) {
+      year_last_month_ =
+          settings.yearly_start == 1 ? 12 : settings.yearly_start - 1;
+    }
   }
 
   void Run();
   const RecordLoopStats& stats() const { return stats_; }
-  const RecordLoopEnd& end() const { return end_; }
+  RecordLoopEnd TakeEnd();
 
  private:
   // Reads the record with the fast path when it takes the line: sets the date,
@@ -73,26 +177,35 @@ class RecordLoop {
   // Notes a scan that started at `offset` and converted nothing. Only the
   // record that ends the loop has such scans, and its first one counts.
   void NoteFailedScan(Scan scan, uint64_t offset);
-  void AddValue(ColumnSums& c, double value) const;
+  void AddValue(size_t i, double value);
   void CloseDay();
   void CloseMonth(int32_t month_length);
+  // Writes `level`'s line for a period of `days` days through `writers`.
+  void WriteLevelLine(const Level& level, int64_t days,
+                      const std::vector<LineWriter*>& writers,
+                      LevelCounts& counts);
 
   Input& in_;
-  const bool noneg_;
-  std::vector<ColumnSums>& columns_;
-  Output& daily_;
-  Output& monthly_;
+  const LoopSettings& settings_;
+  std::vector<Statistic> statistics_;  // one per column
+  const bool extremes_;
+  const LevelWriters& writers_;
   Output& console_;
+  Level day_;
+  Level month_;
+  Level year_;  // no columns without years
+  Level total_;
+  int32_t year_last_month_ = 0;  // the month that closes a year; 0: none
   // The fields of the record being read. A date field keeps its value until
   // a scan converts a new one, so they live across records.
   RecordDate date_;
   uint64_t hour_place_ = 0;  // an offset on the line of this record's hour
   std::vector<double> line_values_;
+  std::vector<uint8_t> line_complete_;
   RecordReader fast_;
   RecordLoopStats stats_;
   RecordLoopEnd end_;
   bool scan_failed_ = false;
-  std::string line_;  // scratch for the lines written
 };
 
 void RecordLoop::Run() {
@@ -125,8 +238,8 @@ void RecordLoop::Run() {
       // The input ended inside a day: what was read of it still counts in
       // the totals, unless the hour was no hour of a day at all.
       if (date_.hour < kHoursPerDay) {
-        CarryDayIntoMonth(columns_);
-        CarryMonthIntoTotal(columns_);
+        CarryInto(day_, month_);
+        CarryInto(month_, total_);
       }
       return;
     }
@@ -144,7 +257,8 @@ bool RecordLoop::ReadFastRecord() {
   end_.hour_read = true;
   CountRecord();
   const double* values = fast_.values();
-  for (size_t i = 0; i < columns_.size(); ++i) AddValue(columns_[i], values[i]);
+  const size_t columns = day_.sum.size();
+  for (size_t i = 0; i < columns; ++i) AddValue(i, values[i]);
   in_.Advance(next);
   return true;
 }
@@ -176,7 +290,8 @@ void RecordLoop::CountRecord() {
 bool RecordLoop::ScanValues() {
   bool all_scanned = true;
   bool short_record = false;
-  for (ColumnSums& c : columns_) {
+  const size_t columns = day_.sum.size();
+  for (size_t i = 0; i < columns; ++i) {
     double value;
     const uint64_t offset = in_.offset();
     // A value that begins on a later line than the hour field, or that the
@@ -192,7 +307,7 @@ bool RecordLoop::ScanValues() {
       all_scanned = false;
       continue;
     }
-    AddValue(c, value);
+    AddValue(i, value);
   }
   if (short_record && !end_.short_record) {
     end_.short_record = true;
@@ -210,64 +325,79 @@ void RecordLoop::NoteFailedScan(Scan scan, uint64_t offset) {
   }
 }
 
-void RecordLoop::AddValue(ColumnSums& c, double value) const {
-  if (value > kValidityThreshold && !(noneg_ && value < 0.0)) {
-    c.day_sum += value;
-    ++c.day_count;
+void RecordLoop::AddValue(size_t i, double value) {
+  if (value > kValidityThreshold && !(settings_.noneg && value < 0.0)) {
+    if (extremes_) {
+      // Strict comparisons keep the first of equal values (-0 before 0).
+      if (day_.count[i] == 0 || value < day_.min[i]) day_.min[i] = value;
+      if (day_.count[i] == 0 || value > day_.max[i]) day_.max[i] = value;
+    }
+    day_.sum[i] += value;
+    ++day_.count[i];
   }
 }
 
-void RecordLoop::CloseDay() {
-  // One pass per column: the line's value, the carry into the month and the
-  // new day.
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    ColumnSums& c = columns_[i];
-    // Hourly data fill a day with 24 values, daily data with one.
-    const bool complete = c.day_count == kHoursPerDay || c.day_count == 1;
-    line_values_[i] = complete ? c.day_sum : kIncompleteMark;
-    end_.days.incomplete[i] += complete ? 0 : 1;
-    c.month_sum += c.day_sum;
-    c.month_count += c.day_count;
-    c.day_sum = 0;
-    c.day_count = 0;
+void RecordLoop::WriteLevelLine(const Level& level, int64_t days,
+                                const std::vector<LineWriter*>& writers,
+                                LevelCounts& counts) {
+  for (size_t i = 0; i < line_values_.size(); ++i) {
+    double value = 0;
+    const bool complete = IsComplete(settings_.step, level.count[i], days) &&
+                          Shown(statistics_[i], level, i, value);
+    line_values_[i] = complete ? value : kIncompleteMark;
+    line_complete_[i] = complete ? 1 : 0;
+    counts.incomplete[i] += complete ? 0 : 1;
   }
-  WriteRecordLine(daily_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_, line_);
-  ++end_.days.lines;
+  const LevelLine line{date_, line_values_, line_complete_};
+  for (LineWriter* writer : writers) writer->WriteLine(line);
+  ++counts.lines;
+}
+
+void RecordLoop::CloseDay() {
+  WriteLevelLine(day_, 1, writers_.day, end_.days);
+  CarryInto(day_, month_);
+  day_.Zero();
   console_.Write(".");
 }
 
 void RecordLoop::CloseMonth(int32_t month_length) {
-  CarryMonthIntoTotal(columns_);
-  const int64_t hourly_count = int64_t{kHoursPerDay} * month_length;
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    const ColumnSums& c = columns_[i];
-    const bool complete =
-        c.month_count == hourly_count || c.month_count == month_length;
-    line_values_[i] = complete ? c.month_sum : kIncompleteMark;
-    end_.months.incomplete[i] += complete ? 0 : 1;
-  }
-  WriteRecordLine(monthly_, date_.year, date_.month, date_.day, date_.hour,
-                  line_values_, line_);
-  ++end_.months.lines;
+  CarryInto(month_, total_);
+  WriteLevelLine(month_, month_length, writers_.month, end_.months);
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
-  for (ColumnSums& c : columns_) {
-    c.month_sum = 0;
-    c.month_count = 0;
+  if (year_last_month_ != 0) {
+    CarryInto(month_, year_);
+    if (date_.month == year_last_month_) {
+      WriteLevelLine(year_, YearDays(date_.year, date_.month), writers_.year,
+                     end_.years);
+      year_.Zero();
+    }
   }
+  month_.Zero();
+}
+
+RecordLoopEnd RecordLoop::TakeEnd() {
+  // The totals line shows each column's statistic over the total, a mean,
+  // minimum or maximum of nothing as the incomplete mark.
+  end_.totals.resize(total_.sum.size());
+  for (size_t i = 0; i < end_.totals.size(); ++i) {
+    double value = 0;
+    end_.totals[i] =
+        Shown(statistics_[i], total_, i, value) ? value : kIncompleteMark;
+  }
+  return std::move(end_);
 }
 
 }  // namespace
 
-RecordLoopEnd RunRecordLoop(Input& in, bool noneg,
-                            std::vector<ColumnSums>& columns, Output& daily,
-                            Output& monthly, Output& console, RecordPath path,
+RecordLoopEnd RunRecordLoop(Input& in, const LoopSettings& settings,
+                            size_t columns, const LevelWriters& writers,
+                            Output& console, RecordPath path,
                             RecordLoopStats* stats) {
-  RecordLoop loop(in, noneg, columns, daily, monthly, console, path);
+  RecordLoop loop(in, settings, columns, writers, console, path);
   loop.Run();
   if (stats != nullptr) *stats = loop.stats();
-  return loop.end();
+  return loop.TakeEnd();
 }
 
 }  // namespace vostrel

@@ -2,7 +2,9 @@
 // line of the daily and monthly files.
 #include "writers.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "render.h"
 #include "scan.h"
@@ -11,7 +13,7 @@ namespace vostrel {
 
 void WriteHeaderBlock(Input& in, int32_t header_rows,
                       const std::string& input_name, Output& daily,
-                      Output& monthly) {
+                      Output& monthly, Output* yearly, std::string* last_row) {
   std::string line;
   std::string text;
   for (int64_t row = 1; row <= header_rows; ++row) {
@@ -23,10 +25,17 @@ void WriteHeaderBlock(Input& in, int32_t header_rows,
       text = "monthly sums from " + input_name + " : ";
       text += LineText(line);
       monthly.Write(text);
+      if (yearly != nullptr) {
+        text = "yearly sums from " + input_name + " : ";
+        text += LineText(line);
+        yearly->Write(text);
+      }
     } else {
       daily.Write(LineText(line));
       monthly.Write(LineText(line));
+      if (yearly != nullptr) yearly->Write(LineText(line));
     }
+    if (last_row != nullptr) *last_row = LineText(line);
   }
 }
 
@@ -69,6 +78,97 @@ void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,
                      std::string& scratch) {
   WriteRecordLine(out, 0, 0, 0, 0, totals, scratch);
+}
+
+void TextLineWriter::WriteLine(const LevelLine& line) {
+  WriteRecordLine(out_, line.date.year, line.date.month, line.date.day,
+                  line.date.hour, line.values, scratch_);
+}
+
+namespace {
+
+// A CSV value: the text file's rendering, but for the spellings of
+// infinities and NaN that both pandas and R read as numbers.
+char* WriteCsvNumber(char* p, double value) {
+  if (std::isnan(value)) return std::copy_n("NaN", 3, p);
+  if (std::isinf(value)) {
+    return value < 0 ? std::copy_n("-Inf", 4, p) : std::copy_n("Inf", 3, p);
+  }
+  return WriteNumber(p, value);
+}
+
+// The words of `text`, separated by runs of spaces and tabs.
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  for (;;) {
+    i = text.find_first_not_of(" \t", i);
+    if (i == std::string_view::npos) return words;
+    const size_t end = std::min(text.find_first_of(" \t", i), text.size());
+    words.push_back(text.substr(i, end - i));
+    i = end;
+  }
+}
+
+void AppendCsvName(std::string& row, std::string_view name) {
+  if (name.find_first_of(",\"\r\n") == std::string_view::npos) {
+    row += name;
+    return;
+  }
+  row += '"';
+  for (char c : name) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
+}
+
+}  // namespace
+
+void CsvLineWriter::WriteLine(const LevelLine& line) {
+  const size_t longest =
+      4 * (kMaxIntText + 1) + line.values.size() * (kMaxNumberText + 1) + 1;
+  if (scratch_.size() < longest) scratch_.resize(longest);
+  char* const row = scratch_.data();
+  char* p = row;
+  p = WriteInt(p, line.date.year);
+  *p++ = ',';
+  p = WriteInt(p, line.date.month);
+  *p++ = ',';
+  p = WriteInt(p, line.date.day);
+  *p++ = ',';
+  p = WriteInt(p, line.date.hour);
+  for (size_t i = 0; i < line.values.size(); ++i) {
+    *p++ = ',';
+    // An incomplete value is an empty field, which both readers take as
+    // missing; a complete value of -9999 is written as a number.
+    if (line.complete[i] != 0) p = WriteCsvNumber(p, line.values[i]);
+  }
+  *p++ = '\n';
+  out_.Write(std::string_view(row, static_cast<size_t>(p - row)));
+}
+
+void WriteCsvHeader(Output& out, bool has_header, std::string_view last_header,
+                    int32_t columns) {
+  std::string row = "year,month,day,hour";
+  if (!last_header.empty() && last_header.back() == '\n') {
+    last_header.remove_suffix(1);
+  }
+  const std::vector<std::string_view> words =
+      has_header ? Words(last_header) : std::vector<std::string_view>();
+  const bool named =
+      columns >= 0 && words.size() == size_t{4} + static_cast<size_t>(columns);
+  for (int32_t c = 1; c <= columns; ++c) {
+    row += ',';
+    if (named) {
+      AppendCsvName(row, words[static_cast<size_t>(c) + 3]);
+    } else {
+      row += 'c';
+      row += std::to_string(c);
+    }
+  }
+  row += '\n';
+  out.Write(row);
 }
 
 }  // namespace vostrel
