@@ -204,7 +204,8 @@ ExitStatus SettleLayout(RunState& run, Output& console) {
     run.settings.data_columns = run.command_line.data_columns;
     shown = &run.names.base;
   } else {
-    run.settings.data_columns = CountColumns(first_line);
+    run.settings.data_columns =
+        CountColumns(first_line, run.command_line.options.missing);
   }
   console.Write(std::to_string(run.settings.data_columns) + " columns " +
                 *shown + "\n");

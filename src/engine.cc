@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "missing.h"
 #include "record_fast.h"
 #include "scan.h"
 #include "writers.h"
@@ -138,6 +139,8 @@ class RecordLoop {
         settings_(settings),
         statistics_(settings.statistics),
         extremes_(ShowsExtremes(settings.statistics)),
+        missing_(ClassifyMissing(settings.missing)),
+        plain_(!extremes_ && missing_.numbers.empty()),
         writers_(writers),
         console_(console),
         day_(columns, extremes_),
@@ -177,7 +180,18 @@ class RecordLoop {
   // Notes a scan that started at `offset` and converted nothing. Only the
   // record that ends the loop has such scans, and its first one counts.
   void NoteFailedScan(Scan scan, uint64_t offset);
-  void AddValue(size_t i, double value);
+  void AddValue(size_t i, double value) {
+    if (plain_) {
+      if (value > kValidityThreshold && !(settings_.noneg && value < 0.0)) {
+        day_.sum[i] += value;
+        ++day_.count[i];
+      }
+      return;
+    }
+    AddValueChecked(i, value);
+  }
+  // AddValue with numeric missing codes and extremes.
+  void AddValueChecked(size_t i, double value);
   void CloseDay();
   void CloseMonth(int32_t month_length);
   // Writes `level`'s line for a period of `days` days through `writers`.
@@ -189,6 +203,9 @@ class RecordLoop {
   const LoopSettings& settings_;
   std::vector<Statistic> statistics_;  // one per column
   const bool extremes_;
+  const MissingCodes missing_;
+  // No extremes and no numeric codes: a value is checked for validity alone.
+  const bool plain_;
   const LevelWriters& writers_;
   Output& console_;
   Level day_;
@@ -299,9 +316,15 @@ bool RecordLoop::ScanValues() {
     // the next line (a misdetected fixed-width file does this on every
     // record) or the file was cut.
     bool line_end = false;
-    const Scan scan = SkipScanSpace(in_, line_end) ? ScanNumber(in_, value)
-                                                   : Scan::kEndOfInput;
-    short_record |= line_end || scan == Scan::kEndOfInput;
+    const bool field = SkipScanSpace(in_, line_end);
+    short_record |= line_end || !field;
+    // A word of --missing is a value that is dropped; the record goes on.
+    if (field && !missing_.words.empty() && ConsumeMissingWord(in_, missing_)) {
+      ++end_.missing;
+      continue;
+    }
+    const Scan scan = field ? ScanNumber(in_, value) : Scan::kEndOfInput;
+    short_record |= scan == Scan::kEndOfInput;
     if (scan != Scan::kNumber) {
       NoteFailedScan(scan, offset);
       all_scanned = false;
@@ -325,7 +348,11 @@ void RecordLoop::NoteFailedScan(Scan scan, uint64_t offset) {
   }
 }
 
-void RecordLoop::AddValue(size_t i, double value) {
+void RecordLoop::AddValueChecked(size_t i, double value) {
+  if (missing_.IsNumber(value)) {
+    ++end_.missing;
+    return;
+  }
   if (value > kValidityThreshold && !(settings_.noneg && value < 0.0)) {
     if (extremes_) {
       // Strict comparisons keep the first of equal values (-0 before 0).

@@ -527,6 +527,35 @@ TEST_F(RecordLoopTest, YearsFollowTheStepAndTheStatistic) {
   }
 }
 
+// Fields matching --missing are dropped and counted; a word that is no item
+// still stops the records. Words are matched wherever the input's blocks
+// end.
+TEST_F(RecordLoopTest, MissingItemsAreDroppedAndCounted) {
+  const std::string input =
+      "2001 1 1 24 1 NA -99.00\n"
+      "2001 1 2 24 NA 1.#QNAN -9.9e1\n"
+      "2001 1 3 24 2 3 -99\n"
+      "2001 1 4 12 5\n NA 6\n"
+      "2001 1 4 24 NAN 3 4\n";
+  LoopSettings settings;
+  settings.missing = {"NA", "-99", "1.#QNAN"};
+  for (const size_t block : {size_t{10}, size_t{11}, size_t{13}, size_t{64}}) {
+    const LoopResult r = RunLoop(RecordPath::kOff, input, 3, settings, block);
+    EXPECT_EQ(
+        "2001\t1\t1\t24\t1\t-9999\t-9999\r\n"
+        "2001\t1\t2\t24\t-9999\t-9999\t-9999\r\n"
+        "2001\t1\t3\t24\t2\t3\t-9999\r\n",
+        r.daily)
+        << "block " << block;
+    EXPECT_EQ(7u, r.end.missing) << "block " << block;
+    EXPECT_TRUE(r.end.at_text) << "block " << block;
+    // The NA of the hour-12 record begins on the next line.
+    EXPECT_TRUE(r.end.short_record) << "block " << block;
+  }
+  Run(input, 3, settings);  // the fast paths agree
+  EXPECT_EQ(7u, end_.missing);
+}
+
 // Random records, most of them in the fast path's form and the rest with the
 // tokens, blanks and line ends that only the exact scans read; hourly, or
 // daily (every record at hour 24) when `seed` is even.

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string_view>
 
+#include "missing.h"
 #include "scan.h"
 
 namespace vostrel {
@@ -59,12 +60,14 @@ void CutField(std::string& line) {
   line.erase(0, cut);
 }
 
-int32_t CountColumns(std::string& line) {
+int32_t CountColumns(std::string& line,
+                     const std::vector<std::string>& missing) {
   for (int i = 0; i < 4; ++i) CutField(line);
   line += '\t';
   int32_t count = 0;
   for (;;) {
-    const bool number = BeginsWithNumber(line);
+    const bool number = BeginsWithNumber(line) ||
+                        (!missing.empty() && BeginsWithItem(line, missing));
     CutField(line);
     if (!number) return count;
     ++count;
