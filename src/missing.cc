@@ -62,7 +62,7 @@ MissingCodes ClassifyMissing(const std::vector<std::string>& items) {
     double value = 0;
     if (ConvertsWhole(item, value)) {
       codes.numbers.push_back(value);
-    } else {
+    } else if (item.size() <= kMaxMissingWord) {
       codes.words.push_back(item);
       codes.longest_word = std::max(codes.longest_word, item.size());
     }

@@ -26,13 +26,19 @@ struct MissingCodes {
   bool IsNumber(double value) const;
 };
 
-// Sorts `items` (none empty, none holding white space or a NUL) by kind.
+// A word longer than this never matches: a field is matched inside the
+// input's window, which must hold the word and one byte more.
+inline constexpr size_t kMaxMissingWord = 4096;
+
+// Sorts `items` (none empty, none holding white space or a NUL) by kind,
+// leaving out words longer than kMaxMissingWord.
 MissingCodes ClassifyMissing(const std::vector<std::string>& items);
 
 // At the first character of a value field (white space already skipped):
 // when the text from there up to the next white space, NUL or end of input
 // is one of `codes.words`, consumes it and returns true; otherwise consumes
-// nothing and returns false.
+// nothing and returns false. The input's block must hold kMaxMissingWord + 2
+// bytes, or the longest word + 2.
 bool ConsumeMissingWord(Input& in, const MissingCodes& codes);
 
 // True when `text` begins, after white space, with a field that is exactly
