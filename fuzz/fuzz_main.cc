@@ -11,7 +11,10 @@
 // (bits 2-3: none, a read fault, a daily or a monthly write fault), byte 1
 // the header-row argument, byte 2 the column argument, byte 3 the fourth
 // argument (bits 0-1) and the byte count at which the fault strikes (bits
-// 2-7, in steps of 13). The rest is the results file.
+// 2-7, in steps of 13). Byte 2 over the column table's size also picks an
+// option before the results file (none, or one of --yearly, --step, --mean,
+// --min, --max, --csv, --missing), whose other outputs must agree too. The
+// rest is the results file.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -55,6 +58,23 @@ constexpr const char* kColumnArgs[] = {"0",       "1",   "2",          "3",
                                        "7",       "300", "-1",         "noneg",
                                        "1000001", "x",   "99999999999"};
 constexpr const char* kFourthArgs[] = {"noneg", "x", "NONEG", "noneg "};
+// Options before the results file, picked by byte 2 over the column table's
+// size; "" is none.
+constexpr const char* kOptionArgs[] = {"",
+                                       "--yearly",
+                                       "--yearly=10",
+                                       "--step=hourly",
+                                       "--step=daily",
+                                       "--mean=all",
+                                       "--min=1,3",
+                                       "--max=2-4",
+                                       "--csv",
+                                       "--missing=NA,-99",
+                                       "--missing=1.#QNAN,---,1e3,x",
+                                       "--yearly=2"};
+// The outputs besides the daily and monthly files that options create.
+constexpr const char* kOtherOutputs[] = {"/run.yut", "/run.tut.csv",
+                                         "/run.mut.csv", "/run.yut.csv"};
 
 template <size_t N>
 const char* Pick(const char* const (&table)[N], uint8_t byte) {
@@ -64,7 +84,15 @@ const char* Pick(const char* const (&table)[N], uint8_t byte) {
 struct Outcome {
   vostrel::ExitStatus status;
   std::string console, daily, monthly;
+  std::string others;  // the other outputs, each after its name
 };
+
+template <typename Read>
+std::string OtherOutputs(Read read) {
+  std::string others;
+  for (const char* name : kOtherOutputs) others += name + read(dir + name);
+  return others;
+}
 
 // Runs Main over `bytes` in memory under the disk run's names, with `fault`
 // applied first.
@@ -82,7 +110,11 @@ Outcome RunInMemory(const std::vector<std::string>& args,
   const std::string* daily = files.File(dir + "/run.tut");
   const std::string* monthly = files.File(dir + "/run.mut");
   return {status, console.bytes(), daily ? *daily : "<none>",
-          monthly ? *monthly : "<none>"};
+          monthly ? *monthly : "<none>",
+          OtherOutputs([&files](const std::string& name) {
+            const std::string* bytes = files.File(name);
+            return bytes ? *bytes : std::string("<none>");
+          })};
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -134,6 +166,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     for (const char* name : {"/run.out", "/run.tut", "/run.mut"}) {
       unlink((dir + name).c_str());
     }
+    for (const char* name : kOtherOutputs) unlink((dir + name).c_str());
     rmdir(dir.c_str());
   });
   // No dot may reach the directory part: the output names are derived from
@@ -154,8 +187,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   unlink((dir + "/run.tut").c_str());
   unlink((dir + "/run.mut").c_str());
+  for (const char* name : kOtherOutputs) unlink((dir + name).c_str());
 
-  std::vector<std::string> args = {"vostrel", path};
+  std::vector<std::string> args = {"vostrel"};
+  const char* option = Pick(kOptionArgs, data[2] / std::size(kColumnArgs));
+  if (*option != '\0') args.push_back(option);
+  args.push_back(path);
   const size_t count = 1 + (data[0] & 3);
   if (count >= 2) args.push_back(Pick(kRowArgs, data[1]));
   if (count >= 3) args.push_back(Pick(kColumnArgs, data[2]));
@@ -171,6 +208,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(console.bytes() == want.console, "console text");
   Check(ReadFile(dir + "/run.tut") == want.daily, "daily file");
   Check(ReadFile(dir + "/run.mut") == want.monthly, "monthly file");
+  Check(OtherOutputs([](const std::string& name) {
+          return std::filesystem::exists(name) ? ReadFile(name)
+                                               : std::string("<none>");
+        }) == want.others,
+        "yearly or CSV file");
   Check(ReadFile(path) == bytes, "results file changed");
   CheckStopLine(want.console, bytes);
 
@@ -185,7 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       });
   if (got.status != vostrel::ExitStatus::kFileError) {
     Check(got.status == want.status && got.console == want.console &&
-              got.daily == want.daily && got.monthly == want.monthly,
+              got.daily == want.daily && got.monthly == want.monthly &&
+              got.others == want.others,
           "a fault that did not end the run changed its result");
   } else if (kind != 1) {
     // A read fault can change what the layout phase saw, and so everything

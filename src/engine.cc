@@ -71,23 +71,20 @@ struct Level {
         count(columns),
         min(extremes ? columns : 0),
         max(extremes ? columns : 0) {}
-
-  // Starts a new period: extremes need no zeroing, as a count of 0 hides
-  // them.
-  void Zero() {
-    std::fill(sum.begin(), sum.end(), 0.0);
-    std::fill(count.begin(), count.end(), 0);
-  }
 };
 
+// Carries column `i`'s extremes of `from`, which has a value, into `to`.
+// Of equal extremes the one met first, `to`'s, stays.
+void CarryExtremes(const Level& from, size_t i, Level& to) {
+  if (to.count[i] == 0 || from.min[i] < to.min[i]) to.min[i] = from.min[i];
+  if (to.count[i] == 0 || from.max[i] > to.max[i]) to.max[i] = from.max[i];
+}
+
 // Adds `from` into `to`, whatever either's completeness: sums and counts, and
-// the extremes where `from` has any. Of equal extremes the one met first,
-// `to`'s, stays.
+// the extremes where `from` has any.
 void CarryInto(const Level& from, Level& to) {
   for (size_t i = 0; i < to.min.size(); ++i) {
-    if (from.count[i] == 0) continue;
-    if (to.count[i] == 0 || from.min[i] < to.min[i]) to.min[i] = from.min[i];
-    if (to.count[i] == 0 || from.max[i] > to.max[i]) to.max[i] = from.max[i];
+    if (from.count[i] != 0) CarryExtremes(from, i, to);
   }
   for (size_t i = 0; i < to.sum.size(); ++i) {
     to.sum[i] += from.sum[i];
@@ -118,13 +115,6 @@ bool Shown(Statistic statistic, const Level& level, size_t i, double& value) {
   return true;
 }
 
-// A period of `days` days is complete for a column holding `count` valid
-// values when that is a value an hour or a value a day, as `step` allows.
-bool IsComplete(Step step, int64_t count, int64_t days) {
-  return (step != Step::kDaily && count == kHoursPerDay * days) ||
-         (step != Step::kHourly && count == days);
-}
-
 bool ShowsExtremes(const std::vector<Statistic>& statistics) {
   return std::any_of(statistics.begin(), statistics.end(), [](Statistic s) {
     return s == Statistic::kMin || s == Statistic::kMax;
@@ -151,6 +141,8 @@ class RecordLoop {
         line_complete_(columns),
         fast_(columns, path) {
     statistics_.resize(columns, Statistic::kSum);
+    sums_only_ = std::all_of(statistics_.begin(), statistics_.end(),
+                             [](Statistic s) { return s == Statistic::kSum; });
     for (LevelCounts* counts : {&end_.days, &end_.months, &end_.years}) {
       counts->incomplete.resize(columns);
     }
@@ -165,6 +157,10 @@ class RecordLoop {
   RecordLoopEnd TakeEnd();
 
  private:
+  // Reads one record, by the fast path or the exact scans, adding its values
+  // into the day. Returns true when its date fields and values all
+  // converted.
+  bool ReadRecord();
   // Reads the record with the fast path when it takes the line: sets the date,
   // adds the values and consumes the line, as the exact scans and the line
   // read would. Returns false, consuming nothing, when it does not.
@@ -180,23 +176,35 @@ class RecordLoop {
   // Notes a scan that started at `offset` and converted nothing. Only the
   // record that ends the loop has such scans, and its first one counts.
   void NoteFailedScan(Scan scan, uint64_t offset);
+  void AddPlainValue(size_t i, double value) {
+    if (value > kValidityThreshold && !(settings_.noneg && value < 0.0)) {
+      day_.sum[i] += value;
+      ++day_.count[i];
+    }
+  }
   void AddValue(size_t i, double value) {
     if (plain_) {
-      if (value > kValidityThreshold && !(settings_.noneg && value < 0.0)) {
-        day_.sum[i] += value;
-        ++day_.count[i];
-      }
-      return;
+      AddPlainValue(i, value);
+    } else {
+      AddValueChecked(i, value);
     }
-    AddValueChecked(i, value);
   }
   // AddValue with numeric missing codes and extremes.
   void AddValueChecked(size_t i, double value);
   void CloseDay();
   void CloseMonth(int32_t month_length);
-  // Writes `level`'s line for a period of `days` days through `writers`.
-  void WriteLevelLine(const Level& level, int64_t days,
-                      const std::vector<LineWriter*>& writers,
+  // Closes `level`, a period of `days` days: writes its line through
+  // `writers`, carries it into `into` and `also` (each unless null) and
+  // zeroes it.
+  void CloseLevel(Level& level, int64_t days, Level* into, Level* also,
+                  const std::vector<LineWriter*>& writers, LevelCounts& counts);
+  // CloseLevel's pass over the columns, for `kCarries` of `into` and `also`
+  // not null, and columns that all show sums or not.
+  template <int kCarries, bool kSumsOnly>
+  void CloseLevelPass(Level& level, int64_t days, Level* into, Level* also,
+                      LevelCounts& counts);
+  template <bool kSumsOnly>
+  void CloseLevelWith(Level& level, int64_t days, Level* into, Level* also,
                       LevelCounts& counts);
 
   Input& in_;
@@ -206,6 +214,8 @@ class RecordLoop {
   const MissingCodes missing_;
   // No extremes and no numeric codes: a value is checked for validity alone.
   const bool plain_;
+  // Every column shows its sum, and none keeps extremes.
+  bool sums_only_ = false;
   const LevelWriters& writers_;
   Output& console_;
   Level day_;
@@ -225,19 +235,22 @@ class RecordLoop {
   bool scan_failed_ = false;
 };
 
+bool RecordLoop::ReadRecord() {
+  if (fast_.enabled() && ReadFastRecord()) {
+    ++stats_.fast_records;
+    return true;
+  }
+  const bool date_read = ScanRecordDate();
+  const bool complete = date_read && ScanValues();
+  // Fields after the last value are ignored with the rest of the line.
+  SkipLine(in_);
+  if (date_read) ++stats_.exact_records;
+  return complete;
+}
+
 void RecordLoop::Run() {
   for (;;) {
-    bool complete;
-    if (fast_.enabled() && ReadFastRecord()) {
-      complete = true;
-      ++stats_.fast_records;
-    } else {
-      const bool date_read = ScanRecordDate();
-      complete = date_read && ScanValues();
-      // Fields after the last value are ignored with the rest of the line.
-      SkipLine(in_);
-      if (date_read) ++stats_.exact_records;
-    }
+    const bool complete = ReadRecord();
     if (end_.hour_read) {
       end_.last_hour = date_.hour;
       end_.last_hour_place = hour_place_;
@@ -275,7 +288,11 @@ bool RecordLoop::ReadFastRecord() {
   CountRecord();
   const double* values = fast_.values();
   const size_t columns = day_.sum.size();
-  for (size_t i = 0; i < columns; ++i) AddValue(i, values[i]);
+  if (plain_) {
+    for (size_t i = 0; i < columns; ++i) AddPlainValue(i, values[i]);
+  } else {
+    for (size_t i = 0; i < columns; ++i) AddValueChecked(i, values[i]);
+  }
   in_.Advance(next);
   return true;
 }
@@ -364,16 +381,86 @@ void RecordLoop::AddValueChecked(size_t i, double value) {
   }
 }
 
-void RecordLoop::WriteLevelLine(const Level& level, int64_t days,
-                                const std::vector<LineWriter*>& writers,
-                                LevelCounts& counts) {
-  for (size_t i = 0; i < line_values_.size(); ++i) {
-    double value = 0;
-    const bool complete = IsComplete(settings_.step, level.count[i], days) &&
-                          Shown(statistics_[i], level, i, value);
-    line_values_[i] = complete ? value : kIncompleteMark;
-    line_complete_[i] = complete ? 1 : 0;
-    counts.incomplete[i] += complete ? 0 : 1;
+template <int kCarries, bool kSumsOnly>
+void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
+                                Level* also, LevelCounts& counts) {
+  // One pass over the columns: the line's value, the carries and the new
+  // period. Plain pointers, as the byte-sized completeness flags could
+  // otherwise alias the vectors' own pointers.
+  const bool hourly = settings_.step != Step::kDaily;
+  const bool daily = settings_.step != Step::kHourly;
+  const int64_t hourly_count = kHoursPerDay * days;
+  double* const sums = level.sum.data();
+  int64_t* const level_counts = level.count.data();
+  const Statistic* const statistics = statistics_.data();
+  const double* const mins = level.min.data();
+  const double* const maxs = level.max.data();
+  double* const values = line_values_.data();
+  uint8_t* const complete_flags = line_complete_.data();
+  uint64_t* const incomplete = counts.incomplete.data();
+  double* const into_sums = kCarries >= 1 ? into->sum.data() : nullptr;
+  int64_t* const into_counts = kCarries >= 1 ? into->count.data() : nullptr;
+  double* const also_sums = kCarries == 2 ? also->sum.data() : nullptr;
+  int64_t* const also_counts = kCarries == 2 ? also->count.data() : nullptr;
+  const size_t columns = line_values_.size();
+  for (size_t i = 0; i < columns; ++i) {
+    const double sum = sums[i];
+    const int64_t count = level_counts[i];
+    bool complete =
+        (hourly && count == hourly_count) || (daily && count == days);
+    double value = sum;
+    if constexpr (!kSumsOnly) {
+      const Statistic statistic = statistics[i];
+      if (statistic != Statistic::kSum) {
+        // A statistic of nothing shows the incomplete mark.
+        complete = complete && count != 0;
+        if (statistic == Statistic::kMean) {
+          value = count != 0 ? sum / static_cast<double>(count) : 0.0;
+        } else {
+          value = statistic == Statistic::kMin ? mins[i] : maxs[i];
+        }
+      }
+      if (extremes_ && count != 0) {
+        if constexpr (kCarries >= 1) CarryExtremes(level, i, *into);
+        if constexpr (kCarries == 2) CarryExtremes(level, i, *also);
+      }
+    }
+    values[i] = complete ? value : kIncompleteMark;
+    complete_flags[i] = complete ? 1 : 0;
+    incomplete[i] += complete ? 0 : 1;
+    if constexpr (kCarries >= 1) {
+      into_sums[i] += sum;
+      into_counts[i] += count;
+    }
+    if constexpr (kCarries == 2) {
+      also_sums[i] += sum;
+      also_counts[i] += count;
+    }
+    sums[i] = 0;
+    level_counts[i] = 0;
+  }
+}
+
+template <bool kSumsOnly>
+void RecordLoop::CloseLevelWith(Level& level, int64_t days, Level* into,
+                                Level* also, LevelCounts& counts) {
+  if (into == nullptr) {
+    CloseLevelPass<0, kSumsOnly>(level, days, into, also, counts);
+  } else if (also == nullptr) {
+    CloseLevelPass<1, kSumsOnly>(level, days, into, also, counts);
+  } else {
+    CloseLevelPass<2, kSumsOnly>(level, days, into, also, counts);
+  }
+}
+
+void RecordLoop::CloseLevel(Level& level, int64_t days, Level* into,
+                            Level* also,
+                            const std::vector<LineWriter*>& writers,
+                            LevelCounts& counts) {
+  if (sums_only_) {
+    CloseLevelWith<true>(level, days, into, also, counts);
+  } else {
+    CloseLevelWith<false>(level, days, into, also, counts);
   }
   const LevelLine line{date_, line_values_, line_complete_};
   for (LineWriter* writer : writers) writer->WriteLine(line);
@@ -381,26 +468,20 @@ void RecordLoop::WriteLevelLine(const Level& level, int64_t days,
 }
 
 void RecordLoop::CloseDay() {
-  WriteLevelLine(day_, 1, writers_.day, end_.days);
-  CarryInto(day_, month_);
-  day_.Zero();
+  CloseLevel(day_, 1, &month_, nullptr, writers_.day, end_.days);
   console_.Write(".");
 }
 
 void RecordLoop::CloseMonth(int32_t month_length) {
-  CarryInto(month_, total_);
-  WriteLevelLine(month_, month_length, writers_.month, end_.months);
+  CloseLevel(month_, month_length, &total_,
+             year_last_month_ != 0 ? &year_ : nullptr, writers_.month,
+             end_.months);
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
-  if (year_last_month_ != 0) {
-    CarryInto(month_, year_);
-    if (date_.month == year_last_month_) {
-      WriteLevelLine(year_, YearDays(date_.year, date_.month), writers_.year,
-                     end_.years);
-      year_.Zero();
-    }
+  if (year_last_month_ != 0 && date_.month == year_last_month_) {
+    CloseLevel(year_, YearDays(date_.year, date_.month), nullptr, nullptr,
+               writers_.year, end_.years);
   }
-  month_.Zero();
 }
 
 RecordLoopEnd RecordLoop::TakeEnd() {

@@ -48,31 +48,62 @@ char* WriteInt(char* p, int32_t value) {
   return std::to_chars(p, p + kMaxIntText, value).ptr;
 }
 
+// The four date fields of a line and its values, each after `separator`,
+// from `p` on; returns the end. A text line (`complete` null) writes every
+// value; a CSV row leaves a field empty where `complete` is 0 and spells
+// infinities and NaN as both CSV readers take them. One call of WriteNumber
+// serves both, so that it stays inline in the loop.
+char* WriteFields(char* p, char separator, int32_t year, int32_t month,
+                  int32_t day, int32_t hour, const std::vector<double>& values,
+                  const uint8_t* complete) {
+  p = WriteInt(p, year);
+  *p++ = separator;
+  p = WriteInt(p, month);
+  *p++ = separator;
+  p = WriteInt(p, day);
+  *p++ = separator;
+  p = WriteInt(p, hour);
+  // Locals, as the bytes written could otherwise alias the vector.
+  const double* const numbers = values.data();
+  const size_t count = values.size();
+  for (size_t i = 0; i < count; ++i) {
+    *p++ = separator;
+    const double v = numbers[i];
+    // A CSV field: empty, or a spelling of infinity or NaN; else a number.
+    if (complete != nullptr && (complete[i] == 0 || !std::isfinite(v))) {
+      if (complete[i] == 0) continue;
+      if (std::isnan(v)) {
+        p = std::copy_n("NaN", 3, p);
+      } else {
+        p = v < 0 ? std::copy_n("-Inf", 4, p) : std::copy_n("Inf", 3, p);
+      }
+      continue;
+    }
+    p = WriteNumber(p, v);
+  }
+  *p++ = '\n';
+  return p;
+}
+
+// Makes `scratch` hold the longest line of `values` and returns its start:
+// written in place at its longest, no field checks for room; the scratch
+// keeps that size between lines and only the text is handed on.
+char* LineScratch(std::string& scratch, const std::vector<double>& values) {
+  const size_t longest =
+      4 * (kMaxIntText + 1) + values.size() * (kMaxNumberText + 1) + 1;
+  if (scratch.size() < longest) scratch.resize(longest);
+  return scratch.data();
+}
+
 }  // namespace
 
 void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
                      int32_t hour, const std::vector<double>& values,
                      std::string& scratch) {
-  // Written in place at its longest, so that no field checks for room; the
-  // scratch keeps that size between lines and only the text is handed on.
-  const size_t longest =
-      4 * (kMaxIntText + 1) + values.size() * (kMaxNumberText + 1) + 1;
-  if (scratch.size() < longest) scratch.resize(longest);
-  char* const line = scratch.data();
-  char* p = line;
-  p = WriteInt(p, year);
-  *p++ = '\t';
-  p = WriteInt(p, month);
-  *p++ = '\t';
-  p = WriteInt(p, day);
-  *p++ = '\t';
-  p = WriteInt(p, hour);
-  for (double v : values) {
-    *p++ = '\t';
-    p = WriteNumber(p, v);
-  }
-  *p++ = '\n';
-  out.Write(std::string_view(line, static_cast<size_t>(p - line)));
+  char* const line = LineScratch(scratch, values);
+  char* const end =
+      WriteFields(line, '\t', year, month, day, hour, values, nullptr);
+  out.Write(std::string_view(line, static_cast<size_t>(end - line)));
 }
 
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,
@@ -86,16 +117,6 @@ void TextLineWriter::WriteLine(const LevelLine& line) {
 }
 
 namespace {
-
-// A CSV value: the text file's rendering, but for the spellings of
-// infinities and NaN that both pandas and R read as numbers.
-char* WriteCsvNumber(char* p, double value) {
-  if (std::isnan(value)) return std::copy_n("NaN", 3, p);
-  if (std::isinf(value)) {
-    return value < 0 ? std::copy_n("-Inf", 4, p) : std::copy_n("Inf", 3, p);
-  }
-  return WriteNumber(p, value);
-}
 
 // The words of `text`, separated by runs of spaces and tabs.
 std::vector<std::string_view> Words(std::string_view text) {
@@ -126,26 +147,13 @@ void AppendCsvName(std::string& row, std::string_view name) {
 }  // namespace
 
 void CsvLineWriter::WriteLine(const LevelLine& line) {
-  const size_t longest =
-      4 * (kMaxIntText + 1) + line.values.size() * (kMaxNumberText + 1) + 1;
-  if (scratch_.size() < longest) scratch_.resize(longest);
-  char* const row = scratch_.data();
-  char* p = row;
-  p = WriteInt(p, line.date.year);
-  *p++ = ',';
-  p = WriteInt(p, line.date.month);
-  *p++ = ',';
-  p = WriteInt(p, line.date.day);
-  *p++ = ',';
-  p = WriteInt(p, line.date.hour);
-  for (size_t i = 0; i < line.values.size(); ++i) {
-    *p++ = ',';
-    // An incomplete value is an empty field, which both readers take as
-    // missing; a complete value of -9999 is written as a number.
-    if (line.complete[i] != 0) p = WriteCsvNumber(p, line.values[i]);
-  }
-  *p++ = '\n';
-  out_.Write(std::string_view(row, static_cast<size_t>(p - row)));
+  // An incomplete value is an empty field, which both readers take as
+  // missing; a complete value of -9999 is written as a number.
+  char* const row = LineScratch(scratch_, line.values);
+  char* const end =
+      WriteFields(row, ',', line.date.year, line.date.month, line.date.day,
+                  line.date.hour, line.values, line.complete.data());
+  out_.Write(std::string_view(row, static_cast<size_t>(end - row)));
 }
 
 void WriteCsvHeader(Output& out, bool has_header, std::string_view last_header,
