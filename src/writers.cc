@@ -48,51 +48,32 @@ char* WriteInt(char* p, int32_t value) {
   return std::to_chars(p, p + kMaxIntText, value).ptr;
 }
 
-// The four date fields of a line and its values, each after `separator`,
-// from `p` on; returns the end. A text line (`complete` null) writes every
-// value; a CSV row leaves a field empty where `complete` is 0 and spells
-// infinities and NaN as both CSV readers take them. One call of WriteNumber
-// serves both, so that it stays inline in the loop.
-char* WriteFields(char* p, char separator, int32_t year, int32_t month,
-                  int32_t day, int32_t hour, const std::vector<double>& values,
-                  const uint8_t* complete) {
-  p = WriteInt(p, year);
-  *p++ = separator;
-  p = WriteInt(p, month);
-  *p++ = separator;
-  p = WriteInt(p, day);
-  *p++ = separator;
-  p = WriteInt(p, hour);
-  // Locals, as the bytes written could otherwise alias the vector.
-  const double* const numbers = values.data();
-  const size_t count = values.size();
-  for (size_t i = 0; i < count; ++i) {
-    *p++ = separator;
-    const double v = numbers[i];
-    // A CSV field: empty, or a spelling of infinity or NaN; else a number.
-    if (complete != nullptr && (complete[i] == 0 || !std::isfinite(v))) {
-      if (complete[i] == 0) continue;
-      if (std::isnan(v)) {
-        p = std::copy_n("NaN", 3, p);
-      } else {
-        p = v < 0 ? std::copy_n("-Inf", 4, p) : std::copy_n("Inf", 3, p);
-      }
-      continue;
-    }
-    p = WriteNumber(p, v);
-  }
-  *p++ = '\n';
-  return p;
-}
-
-// Makes `scratch` hold the longest line of `values` and returns its start:
-// written in place at its longest, no field checks for room; the scratch
-// keeps that size between lines and only the text is handed on.
-char* LineScratch(std::string& scratch, const std::vector<double>& values) {
+// The text line in `scratch`, as WriteRecordLine writes it, returning its
+// start and setting `end` past its LF. The line is written in place at its
+// longest, so that no field checks for room; the scratch keeps that size
+// between lines and only the text is handed on.
+char* TextLine(int32_t year, int32_t month, int32_t day, int32_t hour,
+               const std::vector<double>& values, std::string& scratch,
+               char*& end) {
   const size_t longest =
       4 * (kMaxIntText + 1) + values.size() * (kMaxNumberText + 1) + 1;
   if (scratch.size() < longest) scratch.resize(longest);
-  return scratch.data();
+  char* const line = scratch.data();
+  char* p = line;
+  p = WriteInt(p, year);
+  *p++ = '\t';
+  p = WriteInt(p, month);
+  *p++ = '\t';
+  p = WriteInt(p, day);
+  *p++ = '\t';
+  p = WriteInt(p, hour);
+  for (double v : values) {
+    *p++ = '\t';
+    p = WriteNumber(p, v);
+  }
+  *p++ = '\n';
+  end = p;
+  return line;
 }
 
 }  // namespace
@@ -100,9 +81,9 @@ char* LineScratch(std::string& scratch, const std::vector<double>& values) {
 void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
                      int32_t hour, const std::vector<double>& values,
                      std::string& scratch) {
-  char* const line = LineScratch(scratch, values);
-  char* const end =
-      WriteFields(line, '\t', year, month, day, hour, values, nullptr);
+  char* end = nullptr;
+  const char* const line =
+      TextLine(year, month, day, hour, values, scratch, end);
   out.Write(std::string_view(line, static_cast<size_t>(end - line)));
 }
 
@@ -147,13 +128,37 @@ void AppendCsvName(std::string& row, std::string_view name) {
 }  // namespace
 
 void CsvLineWriter::WriteLine(const LevelLine& line) {
-  // An incomplete value is an empty field, which both readers take as
-  // missing; a complete value of -9999 is written as a number.
-  char* const row = LineScratch(scratch_, line.values);
-  char* const end =
-      WriteFields(row, ',', line.date.year, line.date.month, line.date.day,
-                  line.date.hour, line.values, line.complete.data());
-  out_.Write(std::string_view(row, static_cast<size_t>(end - row)));
+  // The text line, its numbers rendered by the one rule, made a CSV row in
+  // place: commas for tabs, an empty field for an incomplete value (which
+  // both readers take as missing; a complete -9999 stays a number), and
+  // infinities and NaN spelled as both readers take them. Every field only
+  // gets shorter. Rendering once keeps the text line's loop as it was.
+  char* end = nullptr;
+  char* const row = TextLine(line.date.year, line.date.month, line.date.day,
+                             line.date.hour, line.values, scratch_, end);
+  char* out = row;
+  const char* in = row;
+  for (size_t field = 0;; ++field) {
+    const char* field_end = in;
+    while (*field_end != '\t' && *field_end != '\n') ++field_end;
+    std::string_view text(in, static_cast<size_t>(field_end - in));
+    if (field >= 4) {
+      const size_t i = field - 4;
+      const double v = line.values[i];
+      if (line.complete[i] == 0) {
+        text = {};
+      } else if (std::isnan(v)) {
+        text = "NaN";
+      } else if (std::isinf(v)) {
+        text = v < 0 ? "-Inf" : "Inf";
+      }
+    }
+    out = std::copy(text.begin(), text.end(), out);
+    *out++ = *field_end == '\n' ? '\n' : ',';
+    if (*field_end == '\n') break;
+    in = field_end + 1;
+  }
+  out_.Write(std::string_view(row, static_cast<size_t>(out - row)));
 }
 
 void WriteCsvHeader(Output& out, bool has_header, std::string_view last_header,
