@@ -121,6 +121,10 @@ bool ShowsExtremes(const std::vector<Statistic>& statistics) {
   });
 }
 
+// What a level's columns show, as far as closing it is concerned: sums
+// alone, also means, or also extremes to carry.
+enum class Shows { kSums, kStatistics, kExtremes };
+
 class RecordLoop {
  public:
   RecordLoop(Input& in, const LoopSettings& settings, size_t columns,
@@ -199,11 +203,11 @@ class RecordLoop {
   void CloseLevel(Level& level, int64_t days, Level* into, Level* also,
                   const std::vector<LineWriter*>& writers, LevelCounts& counts);
   // CloseLevel's pass over the columns, for `kCarries` of `into` and `also`
-  // not null, and columns that all show sums or not.
-  template <int kCarries, bool kSumsOnly>
+  // not null, and what the columns show.
+  template <int kCarries, Shows kShows>
   void CloseLevelPass(Level& level, int64_t days, Level* into, Level* also,
                       LevelCounts& counts);
-  template <bool kSumsOnly>
+  template <Shows kShows>
   void CloseLevelWith(Level& level, int64_t days, Level* into, Level* also,
                       LevelCounts& counts);
 
@@ -228,7 +232,7 @@ class RecordLoop {
   RecordDate date_;
   uint64_t hour_place_ = 0;  // an offset on the line of this record's hour
   std::vector<double> line_values_;
-  std::vector<uint8_t> line_complete_;
+  std::vector<Completeness> line_complete_;
   RecordReader fast_;
   RecordLoopStats stats_;
   RecordLoopEnd end_;
@@ -381,12 +385,11 @@ void RecordLoop::AddValueChecked(size_t i, double value) {
   }
 }
 
-template <int kCarries, bool kSumsOnly>
+template <int kCarries, Shows kShows>
 void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
                                 Level* also, LevelCounts& counts) {
   // One pass over the columns: the line's value, the carries and the new
-  // period. Plain pointers, as the byte-sized completeness flags could
-  // otherwise alias the vectors' own pointers.
+  // period.
   const bool hourly = settings_.step != Step::kDaily;
   const bool daily = settings_.step != Step::kHourly;
   const int64_t hourly_count = kHoursPerDay * days;
@@ -396,7 +399,7 @@ void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
   const double* const mins = level.min.data();
   const double* const maxs = level.max.data();
   double* const values = line_values_.data();
-  uint8_t* const complete_flags = line_complete_.data();
+  Completeness* const complete_flags = line_complete_.data();
   uint64_t* const incomplete = counts.incomplete.data();
   double* const into_sums = kCarries >= 1 ? into->sum.data() : nullptr;
   int64_t* const into_counts = kCarries >= 1 ? into->count.data() : nullptr;
@@ -409,7 +412,7 @@ void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
     bool complete =
         (hourly && count == hourly_count) || (daily && count == days);
     double value = sum;
-    if constexpr (!kSumsOnly) {
+    if constexpr (kShows != Shows::kSums) {
       const Statistic statistic = statistics[i];
       if (statistic != Statistic::kSum) {
         // A statistic of nothing shows the incomplete mark.
@@ -420,13 +423,14 @@ void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
           value = statistic == Statistic::kMin ? mins[i] : maxs[i];
         }
       }
-      if (extremes_ && count != 0) {
+      if (kShows == Shows::kExtremes && count != 0) {
         if constexpr (kCarries >= 1) CarryExtremes(level, i, *into);
         if constexpr (kCarries == 2) CarryExtremes(level, i, *also);
       }
     }
     values[i] = complete ? value : kIncompleteMark;
-    complete_flags[i] = complete ? 1 : 0;
+    complete_flags[i] =
+        complete ? Completeness::kComplete : Completeness::kIncomplete;
     incomplete[i] += complete ? 0 : 1;
     if constexpr (kCarries >= 1) {
       into_sums[i] += sum;
@@ -441,15 +445,15 @@ void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
   }
 }
 
-template <bool kSumsOnly>
+template <Shows kShows>
 void RecordLoop::CloseLevelWith(Level& level, int64_t days, Level* into,
                                 Level* also, LevelCounts& counts) {
   if (into == nullptr) {
-    CloseLevelPass<0, kSumsOnly>(level, days, into, also, counts);
+    CloseLevelPass<0, kShows>(level, days, into, also, counts);
   } else if (also == nullptr) {
-    CloseLevelPass<1, kSumsOnly>(level, days, into, also, counts);
+    CloseLevelPass<1, kShows>(level, days, into, also, counts);
   } else {
-    CloseLevelPass<2, kSumsOnly>(level, days, into, also, counts);
+    CloseLevelPass<2, kShows>(level, days, into, also, counts);
   }
 }
 
@@ -458,9 +462,11 @@ void RecordLoop::CloseLevel(Level& level, int64_t days, Level* into,
                             const std::vector<LineWriter*>& writers,
                             LevelCounts& counts) {
   if (sums_only_) {
-    CloseLevelWith<true>(level, days, into, also, counts);
+    CloseLevelWith<Shows::kSums>(level, days, into, also, counts);
+  } else if (!extremes_) {
+    CloseLevelWith<Shows::kStatistics>(level, days, into, also, counts);
   } else {
-    CloseLevelWith<false>(level, days, into, also, counts);
+    CloseLevelWith<Shows::kExtremes>(level, days, into, also, counts);
   }
   const LevelLine line{date_, line_values_, line_complete_};
   for (LineWriter* writer : writers) writer->WriteLine(line);

@@ -145,7 +145,7 @@ void CsvLineWriter::WriteLine(const LevelLine& line) {
     if (field >= 4) {
       const size_t i = field - 4;
       const double v = line.values[i];
-      if (line.complete[i] == 0) {
+      if (line.complete[i] == Completeness::kIncomplete) {
         text = {};
       } else if (std::isnan(v)) {
         text = "NaN";

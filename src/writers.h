@@ -44,13 +44,17 @@ struct RecordDate {
   int32_t hour = 0;
 };
 
+// Whether a line's value is the period's, or the incomplete mark. A type of
+// its own, not a byte, so that writing flags cannot alias other data.
+enum class Completeness : uint8_t { kIncomplete, kComplete };
+
 // One line of a level (day, month, year): its date and one value a column.
-// Where `complete[i]` is 0 the column is incomplete and `values[i]` holds
-// kIncompleteMark (engine.h).
+// Where `complete[i]` is kIncomplete, `values[i]` holds kIncompleteMark
+// (engine.h).
 struct LevelLine {
   RecordDate date;
   const std::vector<double>& values;
-  const std::vector<uint8_t>& complete;
+  const std::vector<Completeness>& complete;
 };
 
 // Where a level's lines go. A level writes each line through every writer it

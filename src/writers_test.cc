@@ -84,10 +84,12 @@ TEST(CsvLineTest, WritesTheTextFilesNumbersBetweenCommas) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::vector<double> values = {1.2345678, -9999.0,      -9999.0, inf,
                                       -inf,      std::nan(""), 1e6};
-  const std::vector<uint8_t> complete = {1, 1, 0, 1, 1, 1, 1};
+  constexpr Completeness kYes = Completeness::kComplete;
+  const std::vector<Completeness> complete = {
+      kYes, kYes, Completeness::kIncomplete, kYes, kYes, kYes, kYes};
   writer.WriteLine(LevelLine{{2001, 2, 28, 24}, values, complete});
   const std::vector<double> none;
-  const std::vector<uint8_t> no_flags;
+  const std::vector<Completeness> no_flags;
   writer.WriteLine(LevelLine{{-1, 0, 0, 24}, none, no_flags});
   EXPECT_EQ(
       "2001,2,28,24,1.23457,-9999,,Inf,-Inf,NaN,1e+006\r\n"
