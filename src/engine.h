@@ -17,7 +17,8 @@ namespace vostrel {
 
 // An input value of this or less is missing.
 inline constexpr double kValidityThreshold = -998.0;
-// Written for a day or month whose count is not a complete one.
+// Written for a period whose count is not a complete one, and for a mean,
+// minimum or maximum of no value.
 inline constexpr double kIncompleteMark = -9999.0;
 // The hour that closes a day, and the count of a complete hourly day.
 inline constexpr int32_t kHoursPerDay = 24;
