@@ -56,84 +56,14 @@ std::vector<Statistic> ColumnStatistics(const Options& options,
 
 namespace {
 
-// One period's accumulators for every column, as arrays so that adding a
-// value touches its sum and count alone.
-struct Level {
-  std::vector<double> sum;
-  std::vector<int64_t> count;
-  // Empty unless a column shows a minimum or a maximum. A column's extremes
-  // mean something only while its count is above 0.
-  std::vector<double> min;
-  std::vector<double> max;
-
-  Level(size_t columns, bool extremes)
-      : sum(columns),
-        count(columns),
-        min(extremes ? columns : 0),
-        max(extremes ? columns : 0) {}
-};
-
-// Carries column `i`'s extremes of `from`, which has a value, into `to`.
-// Of equal extremes the one met first, `to`'s, stays.
-void CarryExtremes(const Level& from, size_t i, Level& to) {
-  if (to.count[i] == 0 || from.min[i] < to.min[i]) to.min[i] = from.min[i];
-  if (to.count[i] == 0 || from.max[i] > to.max[i]) to.max[i] = from.max[i];
-}
-
-// Adds `from` into `to`, whatever either's completeness: sums and counts, and
-// the extremes where `from` has any.
-void CarryInto(const Level& from, Level& to) {
-  for (size_t i = 0; i < to.min.size(); ++i) {
-    if (from.count[i] != 0) CarryExtremes(from, i, to);
-  }
-  for (size_t i = 0; i < to.sum.size(); ++i) {
-    to.sum[i] += from.sum[i];
-    to.count[i] += from.count[i];
-  }
-}
-
-// The statistic of column `i` of `level`; false for a mean, minimum or
-// maximum of nothing, which shows the incomplete mark.
-bool Shown(Statistic statistic, const Level& level, size_t i, double& value) {
-  if (statistic == Statistic::kSum) {
-    value = level.sum[i];
-    return true;
-  }
-  if (level.count[i] == 0) return false;
-  switch (statistic) {
-    case Statistic::kMean:
-      value = level.sum[i] / static_cast<double>(level.count[i]);
-      break;
-    case Statistic::kMin:
-      value = level.min[i];
-      break;
-    case Statistic::kMax:
-    case Statistic::kSum:
-      value = level.max[i];
-      break;
-  }
-  return true;
-}
-
-bool ShowsExtremes(const std::vector<Statistic>& statistics) {
-  return std::any_of(statistics.begin(), statistics.end(), [](Statistic s) {
-    return s == Statistic::kMin || s == Statistic::kMax;
-  });
-}
-
-// What a level's columns show, as far as closing it is concerned: sums
-// alone, also means, or also extremes to carry.
-enum class Shows { kSums, kStatistics, kExtremes };
-
 class RecordLoop {
  public:
   RecordLoop(Input& in, const LoopSettings& settings, size_t columns,
              const LevelWriters& writers, Output& console, RecordPath path)
       : in_(in),
-        settings_(settings),
         noneg_(settings.noneg),
-        statistics_(settings.statistics),
-        extremes_(ShowsExtremes(settings.statistics)),
+        closer_(settings.step, settings.statistics, columns),
+        extremes_(closer_.extremes()),
         missing_(ClassifyMissing(settings.missing)),
         plain_(!extremes_ && missing_.numbers.empty()),
         writers_(writers),
@@ -142,12 +72,7 @@ class RecordLoop {
         month_(columns, extremes_),
         year_(settings.yearly_start != 0 ? columns : 0, extremes_),
         total_(columns, extremes_),
-        line_values_(columns),
-        line_complete_(columns),
         fast_(columns, path) {
-    statistics_.resize(columns, Statistic::kSum);
-    sums_only_ = std::all_of(statistics_.begin(), statistics_.end(),
-                             [](Statistic s) { return s == Statistic::kSum; });
     for (LevelCounts* counts : {&end_.days, &end_.months, &end_.years}) {
       counts->incomplete.resize(columns);
     }
@@ -198,30 +123,13 @@ class RecordLoop {
   void AddValueChecked(size_t i, double value);
   void CloseDay();
   void CloseMonth(int32_t month_length);
-  // Closes `level`, a period of `days` days: writes its line through
-  // `writers`, carries it into `into` and `also` (each unless null) and
-  // zeroes it.
-  void CloseLevel(Level& level, int64_t days, Level* into, Level* also,
-                  const std::vector<LineWriter*>& writers, LevelCounts& counts);
-  // CloseLevel's pass over the columns, for `kCarries` of `into` and `also`
-  // not null, and what the columns show.
-  template <int kCarries, Shows kShows>
-  void CloseLevelPass(Level& level, int64_t days, Level* into, Level* also,
-                      LevelCounts& counts);
-  template <Shows kShows>
-  void CloseLevelWith(Level& level, int64_t days, Level* into, Level* also,
-                      LevelCounts& counts);
-
   Input& in_;
-  const LoopSettings& settings_;
   const bool noneg_;
-  std::vector<Statistic> statistics_;  // one per column
+  LevelCloser closer_;
   const bool extremes_;
   const MissingCodes missing_;
   // No extremes and no numeric codes: a value is checked for validity alone.
   const bool plain_;
-  // Every column shows its sum, and none keeps extremes.
-  bool sums_only_ = false;
   const LevelWriters& writers_;
   Output& console_;
   Level day_;
@@ -233,8 +141,6 @@ class RecordLoop {
   // a scan converts a new one, so they live across records.
   RecordDate date_;
   uint64_t hour_place_ = 0;  // an offset on the line of this record's hour
-  std::vector<double> line_values_;
-  std::vector<Completeness> line_complete_;
   RecordReader fast_;
   RecordLoopStats stats_;
   RecordLoopEnd end_;
@@ -398,120 +304,25 @@ void RecordLoop::AddValueChecked(size_t i, double value) {
   }
 }
 
-template <int kCarries, Shows kShows>
-void RecordLoop::CloseLevelPass(Level& level, int64_t days, Level* into,
-                                Level* also, LevelCounts& counts) {
-  // One pass over the columns: the line's value, the carries and the new
-  // period.
-  const bool hourly = settings_.step != Step::kDaily;
-  const bool daily = settings_.step != Step::kHourly;
-  const int64_t hourly_count = kHoursPerDay * days;
-  double* const sums = level.sum.data();
-  int64_t* const level_counts = level.count.data();
-  const Statistic* const statistics = statistics_.data();
-  const double* const mins = level.min.data();
-  const double* const maxs = level.max.data();
-  double* const values = line_values_.data();
-  Completeness* const complete_flags = line_complete_.data();
-  uint64_t* const incomplete = counts.incomplete.data();
-  double* const into_sums = kCarries >= 1 ? into->sum.data() : nullptr;
-  int64_t* const into_counts = kCarries >= 1 ? into->count.data() : nullptr;
-  double* const also_sums = kCarries == 2 ? also->sum.data() : nullptr;
-  int64_t* const also_counts = kCarries == 2 ? also->count.data() : nullptr;
-  const size_t columns = line_values_.size();
-  for (size_t i = 0; i < columns; ++i) {
-    const double sum = sums[i];
-    const int64_t count = level_counts[i];
-    bool complete =
-        (hourly && count == hourly_count) || (daily && count == days);
-    double value = sum;
-    if constexpr (kShows != Shows::kSums) {
-      const Statistic statistic = statistics[i];
-      if (statistic != Statistic::kSum) {
-        // A statistic of nothing shows the incomplete mark.
-        complete = complete && count != 0;
-        if (statistic == Statistic::kMean) {
-          value = count != 0 ? sum / static_cast<double>(count) : 0.0;
-        } else {
-          value = statistic == Statistic::kMin ? mins[i] : maxs[i];
-        }
-      }
-      if (kShows == Shows::kExtremes && count != 0) {
-        if constexpr (kCarries >= 1) CarryExtremes(level, i, *into);
-        if constexpr (kCarries == 2) CarryExtremes(level, i, *also);
-      }
-    }
-    values[i] = complete ? value : kIncompleteMark;
-    complete_flags[i] =
-        complete ? Completeness::kComplete : Completeness::kIncomplete;
-    incomplete[i] += complete ? 0 : 1;
-    if constexpr (kCarries >= 1) {
-      into_sums[i] += sum;
-      into_counts[i] += count;
-    }
-    if constexpr (kCarries == 2) {
-      also_sums[i] += sum;
-      also_counts[i] += count;
-    }
-    sums[i] = 0;
-    level_counts[i] = 0;
-  }
-}
-
-template <Shows kShows>
-void RecordLoop::CloseLevelWith(Level& level, int64_t days, Level* into,
-                                Level* also, LevelCounts& counts) {
-  if (into == nullptr) {
-    CloseLevelPass<0, kShows>(level, days, into, also, counts);
-  } else if (also == nullptr) {
-    CloseLevelPass<1, kShows>(level, days, into, also, counts);
-  } else {
-    CloseLevelPass<2, kShows>(level, days, into, also, counts);
-  }
-}
-
-void RecordLoop::CloseLevel(Level& level, int64_t days, Level* into,
-                            Level* also,
-                            const std::vector<LineWriter*>& writers,
-                            LevelCounts& counts) {
-  if (sums_only_) {
-    CloseLevelWith<Shows::kSums>(level, days, into, also, counts);
-  } else if (!extremes_) {
-    CloseLevelWith<Shows::kStatistics>(level, days, into, also, counts);
-  } else {
-    CloseLevelWith<Shows::kExtremes>(level, days, into, also, counts);
-  }
-  const LevelLine line{date_, line_values_, line_complete_};
-  for (LineWriter* writer : writers) writer->WriteLine(line);
-  ++counts.lines;
-}
-
 void RecordLoop::CloseDay() {
-  CloseLevel(day_, 1, &month_, nullptr, writers_.day, end_.days);
+  closer_.Close(day_, 1, &month_, nullptr, date_, writers_.day, end_.days);
   console_.Write(".");
 }
 
 void RecordLoop::CloseMonth(int32_t month_length) {
-  CloseLevel(month_, month_length, &total_,
-             year_last_month_ != 0 ? &year_ : nullptr, writers_.month,
-             end_.months);
+  closer_.Close(month_, month_length, &total_,
+                year_last_month_ != 0 ? &year_ : nullptr, date_, writers_.month,
+                end_.months);
   console_.Write(std::to_string(date_.month) + "/" +
                  std::to_string(date_.year) + "\n");
   if (year_last_month_ != 0 && date_.month == year_last_month_) {
-    CloseLevel(year_, YearDays(date_.year, date_.month), nullptr, nullptr,
-               writers_.year, end_.years);
+    closer_.Close(year_, YearDays(date_.year, date_.month), nullptr, nullptr,
+                  date_, writers_.year, end_.years);
   }
 }
 
 RecordLoopEnd RecordLoop::TakeEnd() {
-  // The totals line shows each column's statistic over the total, a mean,
-  // minimum or maximum of nothing as the incomplete mark.
-  end_.totals.resize(total_.sum.size());
-  for (size_t i = 0; i < end_.totals.size(); ++i) {
-    double value = 0;
-    end_.totals[i] =
-        Shown(statistics_[i], total_, i, value) ? value : kIncompleteMark;
-  }
+  end_.totals = closer_.Totals(total_);
   return std::move(end_);
 }
 

@@ -1,5 +1,5 @@
-// vostrel's aggregation engine: per-column levels (day, month, year, the
-// run's total), the calendar, and the record loop that writes their lines.
+// vostrel's aggregation engine: the calendar, and the record loop that fills
+// the levels (level.h: day, month, year, the run's total) and closes them.
 #ifndef VOSTREL_ENGINE_H_
 #define VOSTREL_ENGINE_H_
 
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "level.h"
 #include "options.h"
 #include "record_fast.h"
 #include "text_io.h"
@@ -17,11 +18,6 @@ namespace vostrel {
 
 // An input value of this or less is missing.
 inline constexpr double kValidityThreshold = -998.0;
-// Written for a period whose count is not a complete one, and for a mean,
-// minimum or maximum of no value.
-inline constexpr double kIncompleteMark = -9999.0;
-// The hour that closes a day, and the count of a complete hourly day.
-inline constexpr int32_t kHoursPerDay = 24;
 
 // Gregorian leap year; remainders truncate toward zero, so negative years
 // follow the same rule.
@@ -42,14 +38,6 @@ int32_t YearDays(int32_t year, int32_t last_month);
 struct RecordLoopStats {
   uint64_t fast_records = 0;
   uint64_t exact_records = 0;
-};
-
-// What a column's lines show for each period.
-enum class Statistic : uint8_t {
-  kSum,   // the sum of the period's valid values
-  kMean,  // that sum divided by their count, one division
-  kMin,   // the smallest, by <, the first met of equal ones
-  kMax,   // the largest, by >, the first met of equal ones
 };
 
 // What the record loop computes, beyond the columns' values.
@@ -77,13 +65,6 @@ struct LevelWriters {
   std::vector<LineWriter*> day;
   std::vector<LineWriter*> month;
   std::vector<LineWriter*> year;
-};
-
-// The lines one level (day, month, year) wrote, and per column how many of them
-// show the incomplete mark.
-struct LevelCounts {
-  uint64_t lines = 0;
-  std::vector<uint64_t> incomplete;
 };
 
 // What the record loop read and wrote, for the notes and the summary. Places
