@@ -24,9 +24,11 @@
 // instead: each column is one kind of quantity, written with that kind's
 // fixed decimals as a model's "%.6f" or "%.2f" would write it (runoff like
 // 0.139134, temperature like -2.01, soil water like 155.740246, rain like
-// 0.4), zeros (dry hours, nights without evaporation, no snow) come in runs,
+// 0.4), with state variables written at full precision among them (a soil
+// temperature like -12.3456789, a groundwater storage like 5157.616801),
+// zeros (dry hours, nights without evaporation, no snow) come in runs,
 // about a third of the hourly fields and 30% of the daily ones are zeros,
-// and the value fields average about 4.4 bytes hourly and 5.4 bytes daily.
+// and the value fields average about 5.1 bytes hourly and 6.1 bytes daily.
 //
 // Usage:
 //   gen_results [--years N] [--columns C] [--start-year Y] [--daily]
@@ -289,7 +291,10 @@ struct Kind {
   double mean_run;                 // mean length of a run of zeros
 };
 
-// runoff, temperature, soil water, rain, evaporation, snow water
+// runoff, temperature, soil water, rain, evaporation, snow water, and two
+// state variables written at full precision: a soil temperature like
+// -12.3456789 and a groundwater storage like 1557.402461 (9 to 10
+// significant digits)
 constexpr Kind kKinds[] = {
     {6, false, 0.005, 0.9, 0.05, 30.0, 0.40, 0.45, 48},
     {2, true, -12.0, 25.0, -12.0, 25.0, 0.0, 0.0, 1},
@@ -297,13 +302,16 @@ constexpr Kind kKinds[] = {
     {1, false, 0.1, 6.0, 0.1, 40.0, 0.60, 0.50, 6},
     {6, false, 0.002, 0.4, 0.05, 6.0, 0.50, 0.05, 11},
     {6, false, 0.5, 150.0, 0.5, 150.0, 0.70, 0.60, 400},
+    {7, true, -15.0, 25.0, -15.0, 25.0, 0.0, 0.0, 1},
+    {6, true, 1000.0, 9000.0, 1000.0, 9000.0, 0.0, 0.0, 1},
 };
 // The kind of each column in turn: an hourly file holds more of the short
 // temperatures and rain amounts, a daily file of many subcatchments more
-// runoff and storage columns.
-constexpr int kHourlyKinds[] = {0, 1, 3, 1, 4, 0, 1, 2, 3, 5,
-                                0, 1, 3, 1, 4, 0, 1, 1, 3, 5};
-constexpr int kDailyKinds[] = {0, 1, 3, 0, 4, 0, 2, 2, 3, 5};
+// runoff and storage columns; both mix the state variables in among the
+// fluxes.
+constexpr int kHourlyKinds[] = {0, 1, 3, 6, 4, 0, 1, 2, 3, 5,
+                                0, 7, 3, 1, 4, 0, 6, 1, 3, 5};
+constexpr int kDailyKinds[] = {0, 1, 3, 0, 4, 6, 2, 7, 3, 5};
 
 struct RealisticColumn {
   const Kind* kind;

@@ -87,12 +87,15 @@ int main(int argc, char** argv) {
         return 2;
       }
       for (long h = 0; h < header_rows; ++h) vostrel::SkipLine(*in);
-      std::vector<vostrel::ColumnSums> sums(columns);
       NullOutput daily, monthly, console;
+      vostrel::TextLineWriter daily_lines(daily), monthly_lines(monthly);
+      vostrel::LevelWriters writers;
+      writers.day = {&daily_lines};
+      writers.month = {&monthly_lines};
       const std::clock_t c0 = std::clock();
       const auto t0 = std::chrono::steady_clock::now();
-      vostrel::RunRecordLoop(*in, false, sums, daily, monthly, console, path,
-                             &stats);
+      vostrel::RunRecordLoop(*in, vostrel::LoopSettings(), columns, writers,
+                             console, path, &stats);
       const std::chrono::duration<double> t =
           std::chrono::steady_clock::now() - t0;
       const double cpu =

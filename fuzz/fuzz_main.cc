@@ -408,7 +408,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                   });
   if (got.status != vostrel::ExitStatus::kFileError) {
     Check(got.status == want.status && got.console == want.console &&
-              got.daily == want.daily && got.monthly == want.monthly,
+              got.daily == want.daily && got.monthly == want.monthly &&
+              got.others == want.others,
           "a fault that did not end the run changed its result");
   } else if (kind != 1) {
     // A read fault can change what the layout phase saw, and so everything

@@ -108,7 +108,6 @@ struct RunState {
   bool layout_settled = false;
   int32_t header_rows = -1;
   int32_t data_columns = 0;
-  std::vector<ColumnSums> columns;
   // What the record loop read; `loop_finished` once it ran to its end
   // without a read or write failure cutting it off.
   RecordLoopEnd end;
@@ -184,6 +183,13 @@ void NameOutputs(RunState& run) {
       run.from_standard_input() ? typed : DeriveOutputNames(typed).input_name;
   run.outputs[kDaily].name = run.names.daily;
   run.outputs[kMonthly].name = run.names.monthly;
+  if (options.yearly_start != 0) run.outputs[kYearly].name = run.names.yearly;
+  if (options.csv) {
+    for (const OutputSlot text : {kDaily, kMonthly, kYearly}) {
+      const std::string& name = run.outputs[text].name;
+      if (!name.empty()) run.outputs[text + 1].name = name + ".csv";
+    }
+  }
   run.outputs[kSummary].name = options.summary;
 }
 
@@ -274,7 +280,7 @@ ExitStatus SettleLayout(RunState& run, RunConsole& console) {
     run.data_columns = line.data_columns;
     shown = &run.names.base;
   } else {
-    run.data_columns = CountColumns(first_line);
+    run.data_columns = CountColumns(first_line, run.options().missing);
   }
   run.layout_settled = true;
   console.Progress(std::to_string(run.data_columns) + " columns " + *shown +
@@ -284,7 +290,14 @@ ExitStatus SettleLayout(RunState& run, RunConsole& console) {
         run, console, ExitStatus::kUsage,
         "too many data columns: " + std::to_string(run.data_columns) + "\n");
   }
-  run.columns.resize(static_cast<size_t>(std::max(run.data_columns, 0)));
+  // A --mean, --min or --max item beyond the count names a column the file
+  // does not have.
+  const int32_t beyond = FirstColumnBeyond(line, run.data_columns);
+  if (beyond != 0) {
+    return Fail(run, console, ExitStatus::kUsage,
+                "no column " + std::to_string(beyond) + ": the file has " +
+                    std::to_string(run.data_columns) + " data columns\n");
+  }
   return ExitStatus::kSuccess;
 }
 
@@ -346,15 +359,60 @@ ExitStatus WriteNotes(RunState& run, RunConsole& console) {
                                       : ExitStatus::kSuccess;
 }
 
+// Where a level's lines go: its text file and, with --csv, its CSV file.
+struct LevelOutputs {
+  std::vector<std::unique_ptr<LineWriter>> owned;
+  LevelWriters levels;
+};
+
+LevelOutputs MakeLevelOutputs(RunState& run) {
+  LevelOutputs out;
+  std::vector<LineWriter*>* levels[] = {&out.levels.day, &out.levels.month,
+                                        &out.levels.year};
+  const OutputSlot texts[] = {kDaily, kMonthly, kYearly};
+  for (size_t i = 0; i < 3; ++i) {
+    const OutputSlot text = texts[i];
+    const auto csv = static_cast<OutputSlot>(text + 1);
+    if (run.outputs[text].file != nullptr) {
+      out.owned.push_back(std::make_unique<TextLineWriter>(run.output(text)));
+      levels[i]->push_back(out.owned.back().get());
+    }
+    if (run.outputs[csv].file != nullptr) {
+      out.owned.push_back(std::make_unique<CsvLineWriter>(run.output(csv)));
+      levels[i]->push_back(out.owned.back().get());
+    }
+  }
+  return out;
+}
+
 ExitStatus Aggregate(RunState& run, RunConsole& console) {
   if (!run.input->Rewind()) return ReadError(run, console);
+  const Options& options = run.options();
+  std::string last_header;
+  Output* yearly =
+      run.outputs[kYearly].file ? run.outputs[kYearly].file.get() : nullptr;
   WriteHeaderBlock(*run.input, run.header_rows, run.quoted_name,
-                   run.output(kDaily), run.output(kMonthly));
+                   run.output(kDaily), run.output(kMonthly), yearly,
+                   &last_header);
+  const int32_t columns = std::max(run.data_columns, 0);
+  for (const OutputSlot csv : {kDailyCsv, kMonthlyCsv, kYearlyCsv}) {
+    if (run.outputs[csv].file != nullptr) {
+      WriteCsvHeader(run.output(csv), run.header_rows > 0, last_header,
+                     columns);
+    }
+  }
+  LoopSettings loop;
+  loop.noneg = run.command_line.noneg;
+  loop.step = options.step;
+  loop.yearly_start = options.yearly_start;
+  loop.statistics = ColumnStatistics(options, columns);
+  loop.missing = options.missing;
+  const LevelOutputs outputs = MakeLevelOutputs(run);
   ExitStatus status = CheckLineLength(run, console);
   if (status != ExitStatus::kSuccess) return status;
-  run.end = RunRecordLoop(*run.input, run.command_line.noneg, run.columns,
-                          run.output(kDaily), run.output(kMonthly),
-                          console.progress(), DefaultRecordPath());
+  run.end =
+      RunRecordLoop(*run.input, loop, static_cast<size_t>(columns),
+                    outputs.levels, console.progress(), DefaultRecordPath());
   if (run.input->error()) return ReadError(run, console);
   status = CheckLineLength(run, console);
   if (status != ExitStatus::kSuccess) return status;
@@ -365,13 +423,12 @@ ExitStatus Aggregate(RunState& run, RunConsole& console) {
 }
 
 ExitStatus Finish(RunState& run, RunConsole& console) {
-  std::vector<double> totals;
-  totals.reserve(run.columns.size());
-  for (const ColumnSums& c : run.columns) totals.push_back(c.total_sum);
-  run.columns.clear();
   std::string scratch;
-  WriteTotalsLine(run.output(kDaily), totals, scratch);
-  WriteTotalsLine(run.output(kMonthly), totals, scratch);
+  for (const OutputSlot text : {kDaily, kMonthly, kYearly}) {
+    if (run.outputs[text].file != nullptr) {
+      WriteTotalsLine(run.output(text), run.end.totals, scratch);
+    }
+  }
   run.input->Close();
   // Every output is closed whatever happens to the others, and success is
   // reported only when every byte reached them all.
@@ -408,6 +465,10 @@ RunSummary Summarize(const RunState& run, ExitStatus status) {
   s.input = run.command_line.input;
   s.daily = run.outputs[kDaily].name;
   s.monthly = run.outputs[kMonthly].name;
+  if (!run.outputs[kYearly].name.empty()) s.yearly = run.outputs[kYearly].name;
+  for (const OutputSlot csv : {kDailyCsv, kMonthlyCsv, kYearlyCsv}) {
+    if (!run.outputs[csv].name.empty()) s.csv.push_back(run.outputs[csv].name);
+  }
   if (run.layout_settled) {
     s.header_rows = run.header_rows;
     s.columns = run.data_columns;
@@ -421,8 +482,10 @@ RunSummary Summarize(const RunState& run, ExitStatus status) {
   s.days = end.days.lines;
   s.months = end.months.lines;
   s.incomplete_days = ColumnCounts(run, end.days.incomplete);
+  s.years = end.years.lines;
   s.incomplete_months = ColumnCounts(run, end.months.incomplete);
-  s.incomplete_years.assign(s.incomplete_days.size(), 0);
+  s.incomplete_years = ColumnCounts(run, end.years.incomplete);
+  s.missing = end.missing;
   if (run.stopped) {
     s.stopped_line = run.stopped->line;
     s.stopped_text = run.stopped->text;

@@ -384,5 +384,45 @@ TEST_F(RunTest, ReadAndWriteErrorsEndTheRun) {
   }
 }
 
+// --yearly and --csv: the yearly file after the monthly one, with its own
+// first header line; each CSV file beside its text file, named after the
+// last header line's words, incomplete values as empty fields. Years of
+// --yearly=12 close in November; December's never closes.
+TEST_F(RunTest, WritesTheYearlyAndCsvFiles) {
+  WriteFile("in.dat",
+            "title\n"
+            "y m d h flow temp\n"
+            "2001 11 30 24 5 -2\n"
+            "2001 12 31 24 7 3\n");
+  EXPECT_EQ(0, Run({"--yearly=12", "--csv", "--max=2", "in.dat"}));
+  EXPECT_EQ(
+      std::string(kBanner) + "2 columns \r\n.11/2001\r\n.12/2001\r\n" + kReady,
+      console_);
+  const std::string header = "title\r\ny m d h flow temp\r\n";
+  EXPECT_EQ("daily sums from in.dat : " + header +
+                "2001\t11\t30\t24\t5\t-2\r\n2001\t12\t31\t24\t7\t3\r\n"
+                "0\t0\t0\t0\t12\t3\r\n",
+            ReadFile("in.tat"));
+  EXPECT_EQ("yearly sums from in.dat : " + header +
+                "2001\t11\t30\t24\t-9999\t-9999\r\n0\t0\t0\t0\t12\t3\r\n",
+            ReadFile("in.yat"));
+  const std::string row = "year,month,day,hour,flow,temp\r\n";
+  EXPECT_EQ(row + "2001,11,30,24,5,-2\r\n2001,12,31,24,7,3\r\n",
+            ReadFile("in.tat.csv"));
+  EXPECT_EQ(row + "2001,11,30,24,,\r\n2001,12,31,24,,\r\n",
+            ReadFile("in.mat.csv"));
+  EXPECT_EQ(row + "2001,11,30,24,,\r\n", ReadFile("in.yat.csv"));
+}
+
+TEST_F(RunTest, RefusesAStatisticOfAColumnTheFileLacks) {
+  WriteFile("in.dat", kSmallInput);
+  EXPECT_EQ(1, Run({"--mean=1", "--min=3-5", "in.dat"}));
+  EXPECT_EQ(std::string(kBanner) + "2 columns \r\n" +
+                "no column 3: the file has 2 data columns\r\n",
+            console_);
+  EXPECT_EQ("", ReadFile("in.tat"));
+  EXPECT_EQ("", ReadFile("in.mat"));
+}
+
 }  // namespace
 }  // namespace vostrel

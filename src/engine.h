@@ -1,36 +1,32 @@
-// vostrel's aggregation engine: per-column sums at day, month and run level,
-// the calendar, and the record loop that writes the daily and monthly lines.
+// vostrel's aggregation engine: the calendar, and the record loop that fills
+// the levels (level.h: day, month, year, the run's total) and closes them.
 #ifndef VOSTREL_ENGINE_H_
 #define VOSTREL_ENGINE_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "level.h"
+#include "options.h"
 #include "record_fast.h"
 #include "text_io.h"
 #include "vostrel.h"
+#include "writers.h"
 
 namespace vostrel {
 
-// The running sums of one data column. Counts are of valid values.
-struct ColumnSums {
-  double day_sum = 0;
-  double month_sum = 0;
-  double total_sum = 0;
-  int64_t day_count = 0;
-  int64_t month_count = 0;
-};
-
 // An input value of this or less is missing.
 inline constexpr double kValidityThreshold = -998.0;
-// Written for a day or month whose count is not a complete one.
-inline constexpr double kIncompleteMark = -9999.0;
-// The hour that closes a day, and the count of a complete hourly day.
-inline constexpr int32_t kHoursPerDay = 24;
 
 // Days in `month` of `year`: 0 for month 0, and -1 for a month outside 0 to
 // 12, which no day number matches.
 int32_t DaysInMonth(int32_t year, int32_t month);
+
+// The days of the year that ends with month `last_month` (1 to 12) of
+// `year`: the twelve months up to it, February counting 29 days when the
+// year it falls in is a leap year.
+int32_t YearDays(int32_t year, int32_t last_month);
 
 // How the record loop read its records: whole lines by the record fast path
 // (record_fast.h), or with the exact scans. A record counts once its four
@@ -40,19 +36,31 @@ struct RecordLoopStats {
   uint64_t exact_records = 0;
 };
 
-// A record's four date fields.
-struct RecordDate {
-  int32_t year = 0;
-  int32_t month = 0;
-  int32_t day = 0;
-  int32_t hour = 0;
+// What the record loop computes, beyond the columns' values.
+struct LoopSettings {
+  bool noneg = false;  // negative values are dropped like missing ones
+  // Which counts make a period complete: 24 a day or one a day, or either.
+  Step step = Step::kEither;
+  // The first month of a year, 1 to 12; 0 keeps no years.
+  int32_t yearly_start = 0;
+  // One per column, in order; columns beyond its end show sums.
+  std::vector<Statistic> statistics;
+  // Value fields that match one of these are missing: an item the number
+  // scan converts whole matches a value equal to it, any other item matches
+  // a field of exactly its text (checked before the number scan).
+  std::vector<std::string> missing;
 };
 
-// The lines one level (day, month) wrote, and per column how many of them
-// show the incomplete mark.
-struct LevelCounts {
-  uint64_t lines = 0;
-  std::vector<uint64_t> incomplete;
+// The statistic of each column 1 to `columns` by the --mean, --min and --max
+// ranges (which the command line keeps apart).
+std::vector<Statistic> ColumnStatistics(const Options& options,
+                                        int32_t columns);
+
+// Where each level's lines go; a level may have none.
+struct LevelWriters {
+  std::vector<LineWriter*> day;
+  std::vector<LineWriter*> month;
+  std::vector<LineWriter*> year;
 };
 
 // What the record loop read and wrote, for the notes and the summary. Places
@@ -81,24 +89,35 @@ struct RecordLoopEnd {
   uint64_t short_record_place = 0;
   LevelCounts days;
   LevelCounts months;
+  LevelCounts years;
+  // Value fields that matched an item of LoopSettings::missing.
+  uint64_t missing = 0;
+  // What the totals line shows, one value a column: the statistic over what
+  // was carried into the run's total, the incomplete mark for a mean, minimum
+  // or maximum where nothing was.
+  std::vector<double> totals;
 };
 
 // The record loop. Reads records from `in` (positioned after the header
-// block) until the input ends or a field fails to scan, adding valid values
-// into `columns` (one per data column, zeroed by the caller). Writes a line to
-// `daily` at every hour-24 record and to `monthly` at the hour-24 record of a
-// month's last day, with a "." or "MONTH/YEAR" progress mark on `console`.
-// Stops without closing anything more when `in` ends inside a line that is
-// too long (in.line_too_long()).
-// Leaves the run's totals in the columns' total sums, and in `stats`, unless it
-// is null, how the records were read. Returns where it stopped on text that
-// is not a number; reports nothing itself, and the caller checks the input
-// and outputs for errors. Lines of the fast path's form are read by it on
-// `path` (a supported one, see record_fast.h), every other record by the
-// exact scans; the results are the same either way.
-RecordLoopEnd RunRecordLoop(Input& in, bool noneg,
-                            std::vector<ColumnSums>& columns, Output& daily,
-                            Output& monthly, Output& console, RecordPath path,
+// block) until the input ends or a field fails to scan, adding the valid
+// values of `columns` columns into the day. Levels day, month and year (the
+// year only with settings.yearly_start) keep per column a sum, a count and,
+// where a column shows one, a minimum and a maximum; at a close a level writes
+// its line through its writers and is carried into the next level: at every
+// hour-24 record the day into the month, at the hour-24 record of a month's
+// last day the month into the run's total and into the year, and at the
+// close of a year's last month the year's line. Stops without closing
+// anything more when `in` ends inside a line that is too long
+// (in.line_too_long()). Progress marks ("." a day,
+// "MONTH/YEAR" a month) go to `console`. Returns what it read, with the
+// totals line's values, and in `stats`, unless it is null, how the records
+// were read. Reports nothing itself; the caller checks the input and outputs
+// for errors. Lines of the fast path's form are read by it on `path` (a
+// supported one, see record_fast.h), every other record by the exact scans;
+// the results are the same either way.
+RecordLoopEnd RunRecordLoop(Input& in, const LoopSettings& settings,
+                            size_t columns, const LevelWriters& writers,
+                            Output& console, RecordPath path,
                             RecordLoopStats* stats = nullptr);
 
 }  // namespace vostrel

@@ -91,23 +91,38 @@ struct LoopCase {
 
 // What a run of the record loop wrote and summed.
 struct LoopResult {
-  std::string daily, monthly, console;
+  std::string daily, monthly, yearly, console;
   std::vector<double> totals;
   RecordLoopStats stats;
+  RecordLoopEnd end;
 };
 
 LoopResult RunLoop(RecordPath path, const std::string& input, size_t columns,
-                   bool noneg, size_t block_size = 1 << 16) {
+                   const LoopSettings& settings, size_t block_size = 1 << 16) {
   StringInput in(input, block_size);
-  std::vector<ColumnSums> sums(columns);
-  StringOutput daily, monthly, console;
+  StringOutput daily, monthly, yearly, console;
+  TextLineWriter daily_lines(daily), monthly_lines(monthly),
+      yearly_lines(yearly);
+  LevelWriters writers;
+  writers.day = {&daily_lines};
+  writers.month = {&monthly_lines};
+  writers.year = {&yearly_lines};
   LoopResult r;
-  RunRecordLoop(in, noneg, sums, daily, monthly, console, path, &r.stats);
+  r.end =
+      RunRecordLoop(in, settings, columns, writers, console, path, &r.stats);
   r.daily = daily.bytes();
   r.monthly = monthly.bytes();
+  r.yearly = yearly.bytes();
   r.console = console.bytes();
-  for (const ColumnSums& c : sums) r.totals.push_back(c.total_sum);
+  r.totals = r.end.totals;
   return r;
+}
+
+LoopResult RunLoop(RecordPath path, const std::string& input, size_t columns,
+                   bool noneg, size_t block_size = 1 << 16) {
+  LoopSettings settings;
+  settings.noneg = noneg;
+  return RunLoop(path, input, columns, settings, block_size);
 }
 
 // The fast record paths this CPU has.
@@ -125,6 +140,7 @@ void ExpectSameRun(const LoopResult& exact, const LoopResult& fast,
                    const std::string& what) {
   EXPECT_EQ(exact.daily, fast.daily) << what;
   EXPECT_EQ(exact.monthly, fast.monthly) << what;
+  EXPECT_EQ(exact.yearly, fast.yearly) << what;
   EXPECT_EQ(exact.console, fast.console) << what;
   ASSERT_EQ(exact.totals.size(), fast.totals.size()) << what;
   for (size_t i = 0; i < exact.totals.size(); ++i) {
@@ -139,13 +155,23 @@ class RecordLoopTest : public ::testing::Test {
   // Runs the loop with the exact scans alone and then with each fast path,
   // which must give the same; keeps the results of the first.
   void Run(const std::string& input, size_t columns, bool noneg = false) {
-    const LoopResult exact = RunLoop(RecordPath::kOff, input, columns, noneg);
+    LoopSettings settings;
+    settings.noneg = noneg;
+    Run(input, columns, settings);
+  }
+
+  void Run(const std::string& input, size_t columns,
+           const LoopSettings& settings) {
+    const LoopResult exact =
+        RunLoop(RecordPath::kOff, input, columns, settings);
     for (RecordPath path : FastPaths()) {
-      ExpectSameRun(exact, RunLoop(path, input, columns, noneg),
+      ExpectSameRun(exact, RunLoop(path, input, columns, settings),
                     std::string("path ") + RecordPathName(path));
     }
+    end_ = exact.end;
     daily_ = exact.daily;
     monthly_ = exact.monthly;
+    yearly_ = exact.yearly;
     console_ = exact.console;
     totals_.clear();
     for (double total : exact.totals) {
@@ -162,8 +188,9 @@ class RecordLoopTest : public ::testing::Test {
     EXPECT_EQ(c.totals, totals_) << "case " << c.name;
   }
 
-  std::string daily_, monthly_, console_;
+  std::string daily_, monthly_, yearly_, console_;
   std::string totals_;  // the column totals, tab-separated
+  RecordLoopEnd end_;
 };
 
 // A day is complete with exactly 24 valid values or exactly one.
@@ -360,6 +387,196 @@ TEST_F(RecordLoopTest, RecordsAreReadScanByScan) {
       {"failed value", "2001 1 1 5 1 +-3 4\n2001 1 1 6 9 9 9\n", 3, "", "", "",
        "1\t0\t-3"}};
   for (const LoopCase& c : kCases) Check(c);
+}
+
+TEST(CalendarTest, YearDaysCountTheFebruaryOfTheTwelveMonths) {
+  const struct {
+    int32_t year;
+    int32_t last_month;
+    int32_t days;
+  } kCases[] = {{2004, 12, 366},    {2005, 12, 365}, {1900, 12, 365},
+                {2000, 12, 366},    {2005, 1, 366},  {2004, 1, 365},
+                {2004, 2, 366},     {2004, 9, 366},  {2005, 9, 365},
+                {INT32_MIN, 1, 365}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.days, YearDays(c.year, c.last_month))
+        << "case " << c.year << "/" << c.last_month;
+  }
+}
+
+// What a column shows for one day of 24 hourly values, by statistic and step.
+TEST_F(RecordLoopTest, StatisticsFollowTheCompletenessTest) {
+  // Hours 1 to 24 hold 3, -0, 0, 5, 5, 1, then 1 to the end; hour 2 and 3 are
+  // -0 and 0, so a minimum keeps the first met.
+  const Values day = [](int h) {
+    static const char* const kFirst[] = {"3", "-0", "0", "5", "5"};
+    return std::string(h <= 5 ? kFirst[h - 1] : "1");
+  };
+  const struct {
+    const char* name;
+    std::string input;
+    Statistic statistic;
+    Step step;
+    const char* daily;
+    const char* total;
+  } kCases[] = {
+      {"sum", Hours(2001, 1, 1, 1, 24, day), Statistic::kSum, Step::kEither,
+       "32", "0"},
+      {"mean", Hours(2001, 1, 1, 1, 24, day), Statistic::kMean, Step::kEither,
+       "1.33333", "-9999"},
+      {"min keeps -0 before 0", Hours(2001, 1, 1, 1, 24, day), Statistic::kMin,
+       Step::kEither, "-0", "-9999"},
+      {"max", Hours(2001, 1, 1, 1, 24, day), Statistic::kMax, Step::kEither,
+       "5", "-9999"},
+      {"hourly step", Hours(2001, 1, 1, 1, 24, day), Statistic::kSum,
+       Step::kHourly, "32", "0"},
+      {"daily step refuses 24 values", Hours(2001, 1, 1, 1, 24, day),
+       Statistic::kMax, Step::kDaily, "-9999", "-9999"},
+      {"hourly step refuses one value", Record(2001, 1, 1, 24, "7"),
+       Statistic::kMean, Step::kHourly, "-9999", "-9999"},
+      {"daily step", Record(2001, 1, 1, 24, "7"), Statistic::kMin, Step::kDaily,
+       "7", "-9999"},
+      // A day of nothing valid: its count of 0 is complete for no step.
+      {"nothing valid", Record(2001, 1, 1, 24, "-999"), Statistic::kMean,
+       Step::kEither, "-9999", "-9999"},
+      {"nothing valid sums to 0", Record(2001, 1, 1, 24, "-999"),
+       Statistic::kSum, Step::kEither, "-9999", "0"},
+      // A day closed at hour 24 reaches the total only with its month (so
+      // the totals above show nothing carried); a day the input ends inside
+      // reaches it at once.
+      {"unfinished day", Hours(2001, 1, 1, 1, 3, day), Statistic::kMin,
+       Step::kEither, "", "-0"}};
+  for (const auto& c : kCases) {
+    LoopSettings settings;
+    settings.step = c.step;
+    settings.statistics = {c.statistic};
+    Run(c.input, 1, settings);
+    const std::string line =
+        c.daily[0] == '\0' ? ""
+                           : "2001\t1\t1\t24\t" + std::string(c.daily) + "\r\n";
+    EXPECT_EQ(line, daily_) << "case " << c.name;
+    EXPECT_EQ(c.total, totals_) << "case " << c.name;
+  }
+}
+
+// A month of 30 daily values 1 to 30 after a January of ones: the month
+// shows the statistic of what its days carried, -9999 when a column is
+// incomplete, and a minimum or maximum met in an incomplete day still
+// counts.
+TEST_F(RecordLoopTest, MonthsCarryExtremesAndCounts) {
+  std::string input = Days(2001, 1, 1, 31, Each("1 1 1"));
+  input += Days(2001, 2, 1, 28, [](int d) {
+    return std::to_string(d) + " " + (d == 9 ? "-999" : std::to_string(-d)) +
+           " " + std::to_string(d);
+  });
+  LoopSettings settings;
+  settings.statistics = {Statistic::kMax, Statistic::kMin, Statistic::kMean};
+  Run(input, 3, settings);
+  EXPECT_EQ(
+      "2001\t1\t31\t24\t1\t1\t1\r\n"
+      "2001\t2\t28\t24\t28\t-9999\t14.5\r\n",
+      monthly_);
+  // Totals: max 28, min -28, mean (31 + 406) / 59.
+  EXPECT_EQ("28\t-28\t7.40678", totals_);
+}
+
+// Years of --yearly=MONTH close at the month before MONTH (December for 1),
+// are complete at 365 or 366 days (or 24 times that), and hold the months
+// closed since the last year's close.
+TEST_F(RecordLoopTest, YearsCloseWithTheirLastMonth) {
+  // Daily ones from `from` (year, month) for `months` months.
+  const auto daily_months = [](int year, int month, int months) {
+    std::string text;
+    for (int i = 0; i < months; ++i, ++month) {
+      if (month > 12) {
+        month = 1;
+        ++year;
+      }
+      text += Days(year, month, 1, DaysInMonth(year, month), Each("1"));
+    }
+    return text;
+  };
+  const struct {
+    const char* name;
+    std::string input;
+    int32_t start;
+    const char* yearly;
+  } kCases[] = {{"calendar year", daily_months(2003, 1, 24), 1,
+                 "2003\t12\t31\t24\t365\r\n2004\t12\t31\t24\t366\r\n"},
+                {"water year", daily_months(2003, 10, 13), 10,
+                 "2004\t9\t30\t24\t366\r\n"},
+                // February 2004 lies in the year that closes in January 2005.
+                {"February start", daily_months(2004, 2, 12), 2,
+                 "2005\t1\t31\t24\t366\r\n"},
+                // Begun in March, the first year holds ten months: incomplete.
+                {"partial first year", daily_months(2003, 3, 22), 1,
+                 "2003\t12\t31\t24\t-9999\r\n2004\t12\t31\t24\t366\r\n"},
+                {"never closes", daily_months(2003, 1, 11), 1, ""},
+                // One day missing: the year's count falls one short.
+                {"a day missing",
+                 Days(2003, 1, 1, 30, Each("1")) + daily_months(2003, 2, 11), 1,
+                 "2003\t12\t31\t24\t-9999\r\n"}};
+  for (const auto& c : kCases) {
+    LoopSettings settings;
+    settings.yearly_start = c.start;
+    Run(c.input, 1, settings);
+    EXPECT_EQ(c.yearly, yearly_) << "case " << c.name;
+  }
+}
+
+TEST_F(RecordLoopTest, YearsFollowTheStepAndTheStatistic) {
+  std::string input;
+  for (int month = 1; month <= 12; ++month) {
+    for (int day = 1; day <= DaysInMonth(2001, month); ++day) {
+      input += Hours(2001, month, day, 1, 24,
+                     [](int h) { return h == 1 ? "0.5 -3" : "1 2"; });
+    }
+  }
+  const struct {
+    Step step;
+    Statistic statistic;
+    const char* yearly;
+  } kCases[] = {// 365 x (23 + 0.5) and 365 x (23 x 2 - 3).
+                {Step::kEither, Statistic::kSum, "8577.5\t15695"},
+                {Step::kHourly, Statistic::kMin, "0.5\t-3"},
+                {Step::kDaily, Statistic::kSum, "-9999\t-9999"}};
+  for (const auto& c : kCases) {
+    LoopSettings settings;
+    settings.yearly_start = 1;
+    settings.step = c.step;
+    settings.statistics = {c.statistic, c.statistic};
+    Run(input, 2, settings);
+    EXPECT_EQ(std::string("2001\t12\t31\t24\t") + c.yearly + "\r\n", yearly_);
+  }
+}
+
+// Fields matching --missing are dropped and counted; a word that is no item
+// still stops the records. Words are matched wherever the input's blocks
+// end.
+TEST_F(RecordLoopTest, MissingItemsAreDroppedAndCounted) {
+  const std::string input =
+      "2001 1 1 24 1 NA -99.00\n"
+      "2001 1 2 24 NA 1.#QNAN -9.9e1\n"
+      "2001 1 3 24 2 3 -99\n"
+      "2001 1 4 12 5\n NA 6\n"
+      "2001 1 4 24 NAN 3 4\n";
+  LoopSettings settings;
+  settings.missing = {"NA", "-99", "1.#QNAN"};
+  for (const size_t block : {size_t{10}, size_t{11}, size_t{13}, size_t{64}}) {
+    const LoopResult r = RunLoop(RecordPath::kOff, input, 3, settings, block);
+    EXPECT_EQ(
+        "2001\t1\t1\t24\t1\t-9999\t-9999\r\n"
+        "2001\t1\t2\t24\t-9999\t-9999\t-9999\r\n"
+        "2001\t1\t3\t24\t2\t3\t-9999\r\n",
+        r.daily)
+        << "block " << block;
+    EXPECT_EQ(7u, r.end.missing) << "block " << block;
+    EXPECT_TRUE(r.end.at_text) << "block " << block;
+    // The NA of the hour-12 record begins on the next line.
+    EXPECT_TRUE(r.end.short_record) << "block " << block;
+  }
+  Run(input, 3, settings);  // the fast paths agree
+  EXPECT_EQ(7u, end_.missing);
 }
 
 // Random records, most of them in the fast path's form and the rest with the

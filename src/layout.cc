@@ -7,6 +7,7 @@
 #include <limits>
 #include <string_view>
 
+#include "missing.h"
 #include "scan.h"
 
 namespace vostrel {
@@ -66,7 +67,8 @@ size_t CutField(std::string_view line, size_t pos) {
 
 }  // namespace
 
-int32_t CountColumns(std::string& line) {
+int32_t CountColumns(std::string& line,
+                     const std::vector<std::string>& missing) {
   // Each cut moves a position instead of copying the rest of the line, so a
   // line of many columns costs time in proportion to its length.
   size_t pos = 0;
@@ -74,7 +76,9 @@ int32_t CountColumns(std::string& line) {
   line += '\t';
   int32_t count = 0;
   for (;;) {
-    const bool number = BeginsWithNumber(std::string_view(line).substr(pos));
+    const std::string_view rest = std::string_view(line).substr(pos);
+    const bool number = BeginsWithNumber(rest) ||
+                        (!missing.empty() && BeginsWithItem(rest, missing));
     pos = CutField(line, pos);
     if (!number) break;
     ++count;

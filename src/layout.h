@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text_io.h"
 
@@ -25,9 +26,11 @@ bool FindFirstDataLine(Input& in, int32_t& header_rows, std::string& line);
 // Counts the data columns of the first data line `line`: four cuts remove
 // the date fields, a tab is appended, then each pass scans for a number at the
 // start of the line and cuts one field, counting the passes whose scan
-// converted, until one does not. Returns the count; `line` is left holding
-// what the last cut left.
-int32_t CountColumns(std::string& line);
+// converted, until one does not. A field that is one of `missing` (the
+// --missing items) counts as a number does. Returns the count; `line` is
+// left holding what the last cut left.
+int32_t CountColumns(std::string& line,
+                     const std::vector<std::string>& missing = {});
 
 }  // namespace vostrel
 

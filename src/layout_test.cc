@@ -61,6 +61,13 @@ TEST(CountColumnsTest, CountsTheNumbersAfterTheFourDateFields) {
   }
 }
 
+// A word of --missing on the first data line is a column like a number.
+TEST(CountColumnsTest, CountsMissingWordsAsColumns) {
+  std::string line = "2001 1 1 24 1.5 NA 7 NAN 8\n";
+  EXPECT_EQ(3, CountColumns(line, {"NA", "-99"}));
+  EXPECT_EQ("8\n\t", line);
+}
+
 struct FindCase {
   std::string name;
   std::string input;

@@ -18,6 +18,7 @@ OutputNames DeriveOutputNames(const std::string& typed_name) {
                                : std::string();
   names.daily = names.base + ".t" + tail;
   names.monthly = names.base + ".m" + tail;
+  names.yearly = names.base + ".y" + tail;
   return names;
 }
 

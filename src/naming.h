@@ -15,6 +15,7 @@ struct OutputNames {
   std::string base;
   std::string daily;    // base + ".t" + the extension without its first char
   std::string monthly;  // base + ".m" + the same
+  std::string yearly;   // base + ".y" + the same, written with --yearly
 };
 
 // Derives the output names from the results file's name as typed. Every dot

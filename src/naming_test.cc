@@ -22,6 +22,13 @@ void ExpectNames(const NamingCase& c) {
   EXPECT_EQ(c.monthly, names.monthly) << "case " << c.typed;
 }
 
+// The yearly file follows the same rule with ".y".
+TEST(DeriveOutputNamesTest, NamesTheYearlyFileLikeTheOthers) {
+  EXPECT_EQ("run1.yut", DeriveOutputNames("run1.out").yearly);
+  EXPECT_EQ("run1.y$$", DeriveOutputNames("run1").yearly);
+  EXPECT_EQ("run1.y", DeriveOutputNames("run1.x").yearly);
+}
+
 TEST(DeriveOutputNamesTest, ReplacesTheExtensionsFirstCharacter) {
   const NamingCase kCases[] = {
       {"run1.out", "run1.out", "run1", "run1.tut", "run1.mut"},

@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "scan.h"
 
@@ -271,6 +272,29 @@ bool InRanges(const std::vector<ColumnRange>& ranges, int32_t column) {
   return std::any_of(ranges.begin(), ranges.end(), [&](const ColumnRange& r) {
     return r.first <= column && column <= r.last;
   });
+}
+
+int32_t FirstColumnBeyond(const CommandLine& line, int32_t columns) {
+  const int32_t count = std::max(columns, 0);
+  const std::pair<std::string_view, const std::vector<ColumnRange>*>
+      kStatistics[] = {{"--mean=", &line.options.mean},
+                       {"--min=", &line.options.min},
+                       {"--max=", &line.options.max}};
+  // The options in the order typed; each is given at most once.
+  for (size_t i = 1; i < line.args.size(); ++i) {
+    const std::string& arg = line.args[i];
+    if (!IsOption(arg) || arg == "--") break;
+    for (const auto& [prefix, ranges] : kStatistics) {
+      // "all" names the columns there are, however many.
+      if (arg.rfind(prefix, 0) != 0 || arg.substr(prefix.size()) == "all") {
+        continue;
+      }
+      for (const ColumnRange& r : *ranges) {
+        if (r.last > count) return std::max(r.first, count + 1);
+      }
+    }
+  }
+  return 0;
 }
 
 }  // namespace vostrel

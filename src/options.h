@@ -75,6 +75,12 @@ int32_t ParseCount(const std::string& text);
 // The first fault found is the answer.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
+// The first column number above `columns` (below 0 counts as 0) that an item
+// of --mean, --min or --max names, items taken in the order typed: the
+// smallest number of the first range that reaches past `columns`. 0 when
+// every item lies within 1 to `columns`.
+int32_t FirstColumnBeyond(const CommandLine& line, int32_t columns);
+
 // True when `column` lies in one of `ranges`.
 bool InRanges(const std::vector<ColumnRange>& ranges, int32_t column);
 

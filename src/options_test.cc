@@ -228,5 +228,29 @@ TEST(ParseCommandLineTest, AColumnBelongsToOneStatistic) {
   }
 }
 
+// The "no column" error names the first item beyond the count in the order
+// typed, and the smallest number of that item above the count.
+TEST(FirstColumnBeyondTest, NamesTheFirstItemTypedBeyondTheCount) {
+  const struct {
+    std::vector<std::string> args;
+    int32_t columns;
+    int32_t beyond;
+  } kCases[] = {{{"--mean=2-6", "r"}, 3, 4},
+                {{"--mean=1,3", "r"}, 3, 0},
+                {{"--max=9", "--mean=5", "r"}, 3, 9},
+                {{"--mean=5", "--max=9", "r"}, 3, 5},
+                {{"--min=8,1-2147483647", "r"}, 3, 8},
+                {{"--min=all", "r"}, 3, 0},
+                {{"--min=all", "r"}, 0, 0},
+                {{"--min=1", "r"}, -2, 1},
+                {{"--quiet", "--max=2", "--", "r"}, 1, 2}};
+  for (const auto& c : kCases) {
+    const ParsedCommandLine parsed = Parse(c.args);
+    ASSERT_EQ(Kind::kRun, parsed.kind) << c.args[0];
+    EXPECT_EQ(c.beyond, FirstColumnBeyond(parsed.command_line, c.columns))
+        << c.args[0] << " on " << c.columns;
+  }
+}
+
 }  // namespace
 }  // namespace vostrel

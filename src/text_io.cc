@@ -48,8 +48,29 @@ bool Input::Refill() {
   char* b = block_.data();
   block_offset_ += static_cast<uint64_t>(lim_ - b);
   cur_ = lim_ = b;
+  return Fill(0);
+}
+
+bool Input::Extend(size_t n) {
+  while (static_cast<size_t>(lim_ - cur_) < n) {
+    char* b = block_.data();
+    const size_t kept = static_cast<size_t>(lim_ - cur_);
+    // A held CR and at least one byte of the source must fit after the
+    // kept bytes.
+    if (kept + 2 > block_.size()) return false;
+    block_offset_ += static_cast<uint64_t>(cur_ - b);
+    std::memmove(b, cur_, kept);
+    cur_ = b;
+    lim_ = b + kept;
+    if (!Fill(kept)) return false;
+  }
+  return true;
+}
+
+bool Input::Fill(size_t kept) {
+  char* b = block_.data();
   while (!ended_) {
-    size_t n = 0;
+    size_t n = kept;
     if (held_cr_) {
       b[n++] = '\r';
       held_cr_ = false;
@@ -65,8 +86,8 @@ bool Input::Refill() {
       }
       n += got;
     }
-    n = FoldCrLf(b, n);
-    if (n > 0 && b[n - 1] == '\r' && !source_end_) {
+    n = kept + FoldCrLf(b + kept, n - kept);
+    if (n > kept && b[n - 1] == '\r' && !source_end_) {
       held_cr_ = true;
       --n;
     }
@@ -76,7 +97,7 @@ bool Input::Refill() {
       source_end_ = true;
       ended_ = true;
     }
-    if (n > 0) {
+    if (n > kept) {
       lim_ = b + n;
       return true;
     }

@@ -49,6 +49,11 @@ class Input {
   // of the input (0x1A, end of the source, a read error or a line that is too
   // long), with the window left empty.
   bool Refill();
+  // Reads on until the window holds at least `n` bytes, keeping the bytes
+  // not yet consumed (they move to the block's start; offset() stays).
+  // Returns false when the input ends first or the block cannot hold `n`
+  // bytes, with the window holding what it could.
+  bool Extend(size_t n);
 
   // Starts the input again at its first byte, clearing the end and any error.
   // Returns false if the source cannot be repositioned.
@@ -83,6 +88,9 @@ class Input {
   // returns how many of them may be handed out: all, or those before the
   // first character past the line-length limit.
   size_t CheckLineLengths(const char* b, size_t n);
+  // Reads the next bytes after the first `kept` bytes of the block and sets
+  // the window's end after them; false, the window unchanged, at the end.
+  bool Fill(size_t kept);
 
   std::vector<char> block_;
   const char* cur_ = nullptr;

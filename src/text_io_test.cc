@@ -48,6 +48,29 @@ TEST(InputTest, FoldsCrLfAndStopsAtEndOfFileByte) {
   }
 }
 
+// Extend keeps what is not yet consumed and folds what it reads on, a CR
+// held at a block's end included; it stops where the block is full.
+TEST(InputTest, ExtendReadsOnKeepingTheWindow) {
+  const auto window = [](const Input& in) {
+    return std::string(in.begin(), in.end());
+  };
+  StringInput in(
+      "abc\r\nd\x1a"
+      "e",
+      4);
+  ASSERT_TRUE(in.Refill());
+  EXPECT_EQ("abc", window(in));  // the CR waits for what follows
+  in.Advance(in.begin() + 1);
+  EXPECT_TRUE(in.Extend(3));
+  EXPECT_EQ("bc\n", window(in));
+  EXPECT_EQ(1u, in.offset());
+  EXPECT_FALSE(in.Extend(4));  // "bc\n" and a byte more fill no block of 4
+  in.Advance(in.begin() + 2);
+  EXPECT_FALSE(in.Extend(3));  // the 0x1A ends the input after "d"
+  EXPECT_EQ("\nd", window(in));
+  EXPECT_EQ(3u, in.offset());
+}
+
 TEST(OutputTest, WritesEachLfAsCrLf) {
   StringOutput out;
   out.Write("a\nb");

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,52 @@ TEST(RecordLineTest, WritesDateFieldsThenOneNumberPerColumn) {
       "-1\t0\t0\t24\r\n"
       "0\t0\t0\t0\t1e+006\t0.5\r\n",
       out.bytes());
+}
+
+// A CSV row holds the text file's numbers, an empty field for an incomplete
+// value, and spellings of infinity and NaN that pandas and R read.
+TEST(CsvLineTest, WritesTheTextFilesNumbersBetweenCommas) {
+  StringOutput out;
+  CsvLineWriter writer(out);
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> values = {1.2345678, -9999.0,      -9999.0, inf,
+                                      -inf,      std::nan(""), 1e6};
+  constexpr Completeness kYes = Completeness::kComplete;
+  const std::vector<Completeness> complete = {
+      kYes, kYes, Completeness::kIncomplete, kYes, kYes, kYes, kYes};
+  writer.WriteLine(LevelLine{{2001, 2, 28, 24}, values, complete});
+  const std::vector<double> none;
+  const std::vector<Completeness> no_flags;
+  writer.WriteLine(LevelLine{{-1, 0, 0, 24}, none, no_flags});
+  EXPECT_EQ(
+      "2001,2,28,24,1.23457,-9999,,Inf,-Inf,NaN,1e+006\r\n"
+      "-1,0,0,24\r\n",
+      out.bytes());
+}
+
+TEST(CsvHeaderTest, NamesColumnsAfterTheLastHeaderLine) {
+  const struct {
+    const char* name;
+    bool has_header;
+    const char* last_header;
+    int32_t columns;
+    const char* row;
+  } kCases[] = {
+      {"N + 4 words", true, "yr mo dy hr flow temp\n", 2, ",flow,temp"},
+      {"tabs and blank ends", true, " \tyr\tmo dy  hr\tq \n", 1, ",q"},
+      {"too few words", true, "yr mo dy hr flow\n", 2, ",c1,c2"},
+      {"too many words", true, "a yr mo dy hr flow temp\n", 2, ",c1,c2"},
+      {"no header rows", false, "yr mo dy hr flow temp", 2, ",c1,c2"},
+      {"no columns", true, "yr mo dy hr\n", 0, ""},
+      {"quoted names", true, "y m d h a,b \"q\" c\r\n", 3,
+       ",\"a,b\",\"\"\"q\"\"\",\"c\r\""}};
+  for (const auto& c : kCases) {
+    StringOutput out;
+    WriteCsvHeader(out, c.has_header, c.last_header, c.columns);
+    // Every LF written becomes CR LF, the one inside a quoted name too.
+    std::string row = std::string("year,month,day,hour") + c.row + "\r\n";
+    EXPECT_EQ(row, out.bytes()) << "case " << c.name;
+  }
 }
 
 }  // namespace
