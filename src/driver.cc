@@ -407,6 +407,7 @@ ExitStatus Aggregate(RunState& run, RunConsole& console) {
   loop.yearly_start = options.yearly_start;
   loop.statistics = ColumnStatistics(options, columns);
   loop.missing = options.missing;
+  loop.keep_marks = options.csv || !options.summary.empty();
   const LevelOutputs outputs = MakeLevelOutputs(run);
   ExitStatus status = CheckLineLength(run, console);
   if (status != ExitStatus::kSuccess) return status;

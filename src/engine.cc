@@ -60,7 +60,8 @@ class RecordLoop {
              const LevelWriters& writers, Output& console, RecordPath path)
       : in_(in),
         noneg_(settings.noneg),
-        closer_(settings.step, settings.statistics, columns),
+        closer_(settings.step, settings.statistics, columns,
+                settings.keep_marks),
         extremes_(closer_.extremes()),
         missing_(ClassifyMissing(settings.missing)),
         plain_(!extremes_ && missing_.numbers.empty()),

@@ -45,6 +45,9 @@ struct LoopSettings {
   int32_t yearly_start = 0;
   // One per column, in order; columns beyond its end show sums.
   std::vector<Statistic> statistics;
+  // Levels tell which values of a line are incomplete marks and count them
+  // (for CSV files and the summary).
+  bool keep_marks = false;
   // Value fields that match one of these are missing: an item the number
   // scan converts whole matches a value equal to it, any other item matches
   // a field of exactly its text (checked before the number scan).

@@ -59,9 +59,10 @@ void CarryInto(const Level& from, Level& to) {
 }
 
 LevelCloser::LevelCloser(Step step, std::vector<Statistic> statistics,
-                         size_t columns)
+                         size_t columns, bool keep_marks)
     : step_(step),
       statistics_(std::move(statistics)),
+      keep_marks_(keep_marks),
       line_values_(columns),
       line_complete_(columns) {
   statistics_.resize(columns, Statistic::kSum);
@@ -70,7 +71,7 @@ LevelCloser::LevelCloser(Step step, std::vector<Statistic> statistics,
                            [](Statistic s) { return s == Statistic::kSum; });
 }
 
-template <int kCarries, LevelCloser::Shows kShows>
+template <int kCarries, LevelCloser::Shows kShows, bool kMarks>
 void LevelCloser::Pass(Level& level, int64_t days, Level* into, Level* also,
                        LevelCounts& counts) {
   // One pass over the columns: the line's value, the carries and the new
@@ -114,9 +115,11 @@ void LevelCloser::Pass(Level& level, int64_t days, Level* into, Level* also,
       }
     }
     values[i] = complete ? value : kIncompleteMark;
-    complete_flags[i] =
-        complete ? Completeness::kComplete : Completeness::kIncomplete;
-    incomplete[i] += complete ? 0 : 1;
+    if constexpr (kMarks) {
+      complete_flags[i] =
+          complete ? Completeness::kComplete : Completeness::kIncomplete;
+      incomplete[i] += complete ? 0 : 1;
+    }
     if constexpr (kCarries >= 1) {
       into_sums[i] += sum;
       into_counts[i] += count;
@@ -130,15 +133,25 @@ void LevelCloser::Pass(Level& level, int64_t days, Level* into, Level* also,
   }
 }
 
-template <LevelCloser::Shows kShows>
+template <LevelCloser::Shows kShows, bool kMarks>
 void LevelCloser::PassWith(Level& level, int64_t days, Level* into, Level* also,
                            LevelCounts& counts) {
   if (into == nullptr) {
-    Pass<0, kShows>(level, days, into, also, counts);
+    Pass<0, kShows, kMarks>(level, days, into, also, counts);
   } else if (also == nullptr) {
-    Pass<1, kShows>(level, days, into, also, counts);
+    Pass<1, kShows, kMarks>(level, days, into, also, counts);
   } else {
-    Pass<2, kShows>(level, days, into, also, counts);
+    Pass<2, kShows, kMarks>(level, days, into, also, counts);
+  }
+}
+
+template <LevelCloser::Shows kShows>
+void LevelCloser::PassMarking(Level& level, int64_t days, Level* into,
+                              Level* also, LevelCounts& counts) {
+  if (keep_marks_) {
+    PassWith<kShows, true>(level, days, into, also, counts);
+  } else {
+    PassWith<kShows, false>(level, days, into, also, counts);
   }
 }
 
@@ -147,11 +160,11 @@ void LevelCloser::Close(Level& level, int64_t days, Level* into, Level* also,
                         const std::vector<LineWriter*>& writers,
                         LevelCounts& counts) {
   if (sums_only_) {
-    PassWith<Shows::kSums>(level, days, into, also, counts);
+    PassMarking<Shows::kSums>(level, days, into, also, counts);
   } else if (!extremes_) {
-    PassWith<Shows::kStatistics>(level, days, into, also, counts);
+    PassMarking<Shows::kStatistics>(level, days, into, also, counts);
   } else {
-    PassWith<Shows::kExtremes>(level, days, into, also, counts);
+    PassMarking<Shows::kExtremes>(level, days, into, also, counts);
   }
   const LevelLine line{date, line_values_, line_complete_};
   for (LineWriter* writer : writers) writer->WriteLine(line);

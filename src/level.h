@@ -61,8 +61,12 @@ void CarryInto(const Level& from, Level& to);
 // makes a period complete, and keeps the line a close writes.
 class LevelCloser {
  public:
-  // `statistics` holds one per column, or fewer: the rest show sums.
-  LevelCloser(Step step, std::vector<Statistic> statistics, size_t columns);
+  // `statistics` holds one per column, or fewer: the rest show sums. With
+  // `keep_marks`, a close tells which of its values are incomplete marks (in
+  // its line, for a CSV file) and counts them (for a summary); without, it
+  // spends nothing on them.
+  LevelCloser(Step step, std::vector<Statistic> statistics, size_t columns,
+              bool keep_marks);
 
   // True when some column shows a minimum or maximum, so that levels keep
   // extremes.
@@ -86,17 +90,21 @@ class LevelCloser {
  private:
   // What the columns show, as far as a close is concerned.
   enum class Shows { kSums, kStatistics, kExtremes };
-  template <int kCarries, Shows kShows>
+  template <int kCarries, Shows kShows, bool kMarks>
   void Pass(Level& level, int64_t days, Level* into, Level* also,
             LevelCounts& counts);
-  template <Shows kShows>
+  template <Shows kShows, bool kMarks>
   void PassWith(Level& level, int64_t days, Level* into, Level* also,
                 LevelCounts& counts);
+  template <Shows kShows>
+  void PassMarking(Level& level, int64_t days, Level* into, Level* also,
+                   LevelCounts& counts);
 
   Step step_;
   std::vector<Statistic> statistics_;  // one per column
   bool extremes_;
   bool sums_only_;
+  bool keep_marks_;
   std::vector<double> line_values_;
   std::vector<Completeness> line_complete_;
 };
