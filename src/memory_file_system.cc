@@ -84,6 +84,7 @@ std::unique_ptr<Input> MemoryFileSystem::OpenForReading(
   if (it == files_.end()) return nullptr;
   auto input = std::make_unique<StringInput>(it->second, block_size_);
   input->FailAfter(FindOr(read_limits_, name, static_cast<size_t>(-1)));
+  input->set_max_line_length(max_line_length_);
   return input;
 }
 

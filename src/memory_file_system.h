@@ -4,6 +4,7 @@
 #define VOSTREL_MEMORY_FILE_SYSTEM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -11,6 +12,7 @@
 
 #include "file_system.h"
 #include "text_io.h"
+#include "vostrel.h"
 
 namespace vostrel {
 
@@ -40,6 +42,9 @@ class MemoryFileSystem : public FileSystem {
   // Reads are taken `block_size` bytes at a time (small blocks move tokens
   // and CR LF pairs across block boundaries).
   void set_block_size(size_t block_size) { block_size_ = block_size; }
+  // Inputs opened from now on take lines of at most `length` characters
+  // (Input::set_max_line_length), so that tests need no 64 MiB line.
+  void set_max_line_length(uint64_t length) { max_line_length_ = length; }
 
   std::unique_ptr<Input> OpenForReading(const std::string& path) override;
   std::unique_ptr<Input> OpenStandardInput() override;
@@ -59,6 +64,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, size_t> write_limits_;
   std::set<std::string> failing_creates_;
   size_t block_size_ = size_t{1} << 16;
+  uint64_t max_line_length_ = kMaxLineLength;
 };
 
 }  // namespace vostrel
