@@ -139,6 +139,8 @@ ToolRun RunTool(const fs::path& dir, const std::vector<std::string>& args,
     ADD_FAILURE() << "tmpfile: " << std::strerror(errno);
     return result;
   }
+  // Nothing buffered may reach a child twice: a fork copies the buffers.
+  std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
     dup2(out[1], STDOUT_FILENO);
