@@ -394,6 +394,10 @@ ExitStatus Aggregate(RunState& run, RunConsole& console) {
   WriteHeaderBlock(*run.input, run.header_rows, run.quoted_name,
                    run.output(kDaily), run.output(kMonthly), yearly,
                    &last_header);
+  // A header line too long to copy ends the run before the CSV files get
+  // their header rows.
+  ExitStatus status = CheckLineLength(run, console);
+  if (status != ExitStatus::kSuccess) return status;
   const int32_t columns = std::max(run.data_columns, 0);
   for (const OutputSlot csv : {kDailyCsv, kMonthlyCsv, kYearlyCsv}) {
     if (run.outputs[csv].file != nullptr) {
@@ -409,8 +413,6 @@ ExitStatus Aggregate(RunState& run, RunConsole& console) {
   loop.missing = options.missing;
   loop.keep_marks = options.csv || !options.summary.empty();
   const LevelOutputs outputs = MakeLevelOutputs(run);
-  ExitStatus status = CheckLineLength(run, console);
-  if (status != ExitStatus::kSuccess) return status;
   run.end =
       RunRecordLoop(*run.input, loop, static_cast<size_t>(columns),
                     outputs.levels, console.progress(), DefaultRecordPath());

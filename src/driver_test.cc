@@ -160,6 +160,9 @@ TEST_F(RunTest, LineOverTheLimitEndsTheRun) {
     EXPECT_EQ(c.daily, ReadFile("in.tat")) << c.name;
     EXPECT_EQ(c.monthly, ReadFile("in.mat")) << c.name;
   }
+  // A header block cut short leaves the CSV files without their header row.
+  EXPECT_EQ(1, Run({"--csv", "in.dat", "3"}));
+  EXPECT_EQ("", ReadFile("in.tat.csv"));
 }
 
 TEST_F(RunTest, RefusesFilesItCannotOpenOrMustNotOverwrite) {
