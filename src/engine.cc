@@ -4,6 +4,7 @@
 #include "engine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "missing.h"
@@ -196,7 +197,20 @@ bool RecordLoop::ReadFastRecord() {
   if (in_.begin() == in_.end() && !in_.Refill()) return false;
   int32_t date[4];
   const char* next = fast_.Read(in_.begin(), in_.end(), date);
-  if (next == nullptr) return false;
+  if (next == nullptr) {
+    // A line that the window ends inside is tried again with the rest of it
+    // read in; otherwise the line at every block's end would go to the
+    // exact scans.
+    const size_t window = static_cast<size_t>(in_.end() - in_.begin());
+    if (window > kMaxFastLine ||
+        std::memchr(in_.begin(), '\n', window) != nullptr) {
+      return false;
+    }
+    in_.Extend(kMaxFastLine + 1);
+    if (static_cast<size_t>(in_.end() - in_.begin()) == window) return false;
+    next = fast_.Read(in_.begin(), in_.end(), date);
+    if (next == nullptr) return false;
+  }
   date_ = {date[0], date[1], date[2], date[3]};
   hour_place_ = in_.offset();  // the start of the record's line
   end_.hour_read = true;

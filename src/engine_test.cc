@@ -691,5 +691,20 @@ TEST(RecordPathsTest, GiveTheExactScansResultsOnRandomRecords) {
   }
 }
 
+// A line that a block ends inside is still the fast path's: the rest of it
+// is read in before the line is tried again. Blocks of 64 bytes split every
+// third or fourth of these 19-byte lines.
+TEST(RecordPathsTest, ReadLinesThatABlockEndsInside) {
+  std::string input;
+  for (int hour = 1; hour <= 24; ++hour) {
+    input += "2000 1 1 " + std::to_string(100 + hour).substr(1) + " 1.5 2.5\n";
+  }
+  for (RecordPath path : FastPaths()) {
+    const LoopResult r = RunLoop(path, input, 2, false, 64);
+    EXPECT_EQ(r.stats.fast_records, 24u) << RecordPathName(path);
+    EXPECT_EQ(r.stats.exact_records, 0u) << RecordPathName(path);
+  }
+}
+
 }  // namespace
 }  // namespace vostrel
