@@ -39,6 +39,11 @@ struct Accepted {
 TEST_P(RecordPathTest, TakesFastLinesWithTheScansValues) {
   const std::string near_limit =
       "1 2 3 4 5" + std::string(kMaxFastLine - 10, ' ') + "\n";
+  // The date, then blanks up to byte `n`: a field after it starts there, so
+  // that bytes 63 and 64 fall where a test needs them.
+  const auto date_to = [](size_t n) {
+    return "1 1 1 1" + std::string(n - 7, ' ');
+  };
   const Accepted kCases[] = {
       {"plain", "2001 1 2 24 1.5 10\n", 2, {2001, 1, 2, 24}, {1.5, 10.0}},
       {"tabs and blanks around",
@@ -84,6 +89,16 @@ TEST_P(RecordPathTest, TakesFastLinesWithTheScansValues) {
        {1.0, 1e-18}},
       {"bytes after the LF", "1 2 3 4 5\nxyz", 1, {1, 2, 3, 4}, {5.0}},
       {"line of the longest fast length", near_limit, 1, {1, 2, 3, 4}, {5.0}},
+      {"point first in a chunk",
+       date_to(62) + "12.5\n",
+       1,
+       {1, 1, 1, 1},
+       {12.5}},
+      {"field ending a chunk",
+       date_to(63) + "7 8\n",
+       2,
+       {1, 1, 1, 1},
+       {7.0, 8.0}},
   };
   for (const Accepted& c : kCases) {
     RecordReader reader(c.columns, GetParam());
@@ -141,6 +156,9 @@ TEST_P(RecordPathTest, LeavesOtherLinesToTheExactScans) {
       {"plus in a date", "2001 +1 1 24 5\n", 1},
       {"ten-digit date", "1234567890 1 1 24 5\n", 1},
       {"point in a date", "2001 1.0 1 24 5\n", 1},
+      {"point first in a field and a chunk",
+       "1 1 1 1" + std::string(57, ' ') + ".5\n", 1},
+      {"point last in a chunk", "1 1 1 1" + std::string(55, ' ') + "1.\n", 1},
   };
   for (const auto& c : kCases) {
     RecordReader reader(c.columns, GetParam());
