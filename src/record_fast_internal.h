@@ -40,10 +40,8 @@ struct LineScratch {
   // last one, so that the bits of a field can be taken from two words.
   uint64_t points[kLineChunks + 1];
   // Offset of each field's first byte and of the separator after it, in turn.
-  // Offsets lie below 64 * kLineChunks, so 16 bits hold them. The bounds of
-  // a chunk are written eight at a time, so up to seven more slots past the
-  // last one may be written.
-  uint16_t bounds[64 * kLineChunks + 8];
+  // Offsets lie below 64 * kLineChunks, so 16 bits hold them.
+  uint16_t bounds[64 * kLineChunks];
   // 10^(fraction digits) of each value, negative for a negative value.
   alignas(64) double divisors[kMaxLineFields];
 };
