@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "render.h"
 #include "scan.h"
@@ -96,8 +97,12 @@ void WriteTotalsLine(Output& out, const std::vector<double>& totals,
 }
 
 void TextLineWriter::WriteLine(const LevelLine& line) {
-  WriteRecordLine(out_, line.date.year, line.date.month, line.date.day,
-                  line.date.hour, line.values, scratch_);
+  char* end = nullptr;
+  const char* const text =
+      TextLine(line.date.year, line.date.month, line.date.day, line.date.hour,
+               line.values, scratch_, end);
+  line.text = std::string_view(text, static_cast<size_t>(end - text));
+  out_.Write(line.text);
 }
 
 namespace {
@@ -131,16 +136,26 @@ void AppendCsvName(std::string& row, std::string_view name) {
 }  // namespace
 
 void CsvLineWriter::WriteLine(const LevelLine& line) {
-  // The text line, its numbers rendered by the one rule, made a CSV row in
-  // place: commas for tabs, an empty field for an incomplete value (which
-  // both readers take as missing; a complete -9999 stays a number), and
-  // infinities and NaN spelled as both readers take them. Every field only
-  // gets shorter. Rendering once keeps the text line's loop as it was.
-  char* end = nullptr;
-  char* const row = TextLine(line.date.year, line.date.month, line.date.day,
-                             line.date.hour, line.values, scratch_, end);
+  // The text line, its numbers rendered by the one rule, made a CSV row:
+  // commas for tabs, an empty field for an incomplete value (which both
+  // readers take as missing; a complete -9999 stays a number), and
+  // infinities and NaN spelled as both readers take them. The text writer's
+  // line when there is one, else the line rendered here and changed in
+  // place: every field only gets shorter. Rendering in one place keeps the
+  // text line's loop as it was.
+  char* row;
+  const char* in;
+  if (!line.text.empty()) {
+    if (scratch_.size() < line.text.size()) scratch_.resize(line.text.size());
+    row = scratch_.data();
+    in = line.text.data();
+  } else {
+    char* end = nullptr;
+    row = TextLine(line.date.year, line.date.month, line.date.day,
+                   line.date.hour, line.values, scratch_, end);
+    in = row;
+  }
   char* out = row;
-  const char* in = row;
   for (size_t field = 0;; ++field) {
     const char* field_end = in;
     while (*field_end != '\t' && *field_end != '\n') ++field_end;
@@ -156,7 +171,9 @@ void CsvLineWriter::WriteLine(const LevelLine& line) {
         text = v < 0 ? "-Inf" : "Inf";
       }
     }
-    out = std::copy(text.begin(), text.end(), out);
+    // In place, `out` never passes `in`: memmove for the overlap.
+    if (!text.empty()) std::memmove(out, text.data(), text.size());
+    out += text.size();
     *out++ = *field_end == '\n' ? '\n' : ',';
     if (*field_end == '\n') break;
     in = field_end + 1;

@@ -56,6 +56,10 @@ struct LevelLine {
   RecordDate date;
   const std::vector<double>& values;
   const std::vector<Completeness>& complete;
+  // The line as a text writer rendered it, for the writers after it (the
+  // CSV writer starts from it rather than rendering the numbers again);
+  // empty until then.
+  mutable std::string_view text = {};
 };
 
 // Where a level's lines go. A level writes each line through every writer it

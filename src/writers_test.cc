@@ -88,24 +88,34 @@ TEST(RecordLineTest, WritesDateFieldsThenOneNumberPerColumn) {
 }
 
 // A CSV row holds the text file's numbers, an empty field for an incomplete
-// value, and spellings of infinity and NaN that pandas and R read.
+// value, and spellings of infinity and NaN that pandas and R read; the same
+// whether it renders the line or starts from a text writer's.
 TEST(CsvLineTest, WritesTheTextFilesNumbersBetweenCommas) {
-  StringOutput out;
-  CsvLineWriter writer(out);
-  const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<double> values = {1.2345678, -9999.0,      -9999.0, inf,
-                                      -inf,      std::nan(""), 1e6};
-  constexpr Completeness kYes = Completeness::kComplete;
-  const std::vector<Completeness> complete = {
-      kYes, kYes, Completeness::kIncomplete, kYes, kYes, kYes, kYes};
-  writer.WriteLine(LevelLine{{2001, 2, 28, 24}, values, complete});
-  const std::vector<double> none;
-  const std::vector<Completeness> no_flags;
-  writer.WriteLine(LevelLine{{-1, 0, 0, 24}, none, no_flags});
-  EXPECT_EQ(
-      "2001,2,28,24,1.23457,-9999,,Inf,-Inf,NaN,1e+006\r\n"
-      "-1,0,0,24\r\n",
-      out.bytes());
+  for (const bool after_text : {false, true}) {
+    StringOutput out;
+    StringOutput text_out;
+    CsvLineWriter writer(out);
+    TextLineWriter text_writer(text_out);
+    const auto write = [&](const LevelLine& line) {
+      if (after_text) text_writer.WriteLine(line);
+      writer.WriteLine(line);
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> values = {1.2345678, -9999.0,      -9999.0, inf,
+                                        -inf,      std::nan(""), 1e6};
+    constexpr Completeness kYes = Completeness::kComplete;
+    const std::vector<Completeness> complete = {
+        kYes, kYes, Completeness::kIncomplete, kYes, kYes, kYes, kYes};
+    write(LevelLine{{2001, 2, 28, 24}, values, complete});
+    const std::vector<double> none;
+    const std::vector<Completeness> no_flags;
+    write(LevelLine{{-1, 0, 0, 24}, none, no_flags});
+    EXPECT_EQ(
+        "2001,2,28,24,1.23457,-9999,,Inf,-Inf,NaN,1e+006\r\n"
+        "-1,0,0,24\r\n",
+        out.bytes())
+        << (after_text ? "after a text writer" : "alone");
+  }
 }
 
 TEST(CsvHeaderTest, NamesColumnsAfterTheLastHeaderLine) {
