@@ -143,18 +143,31 @@ void CsvLineWriter::WriteLine(const LevelLine& line) {
   // line when there is one, else the line rendered here and changed in
   // place: every field only gets shorter. Rendering in one place keeps the
   // text line's loop as it was.
+  std::string_view text_line = line.text;
   char* row;
-  const char* in;
-  if (!line.text.empty()) {
-    if (scratch_.size() < line.text.size()) scratch_.resize(line.text.size());
+  if (!text_line.empty()) {
+    if (scratch_.size() < text_line.size()) scratch_.resize(text_line.size());
     row = scratch_.data();
-    in = line.text.data();
   } else {
     char* end = nullptr;
     row = TextLine(line.date.year, line.date.month, line.date.day,
                    line.date.hour, line.values, scratch_, end);
-    in = row;
+    text_line = std::string_view(row, static_cast<size_t>(end - row));
   }
+  // Most rows differ from the text line only in their commas.
+  bool only_commas = true;
+  for (size_t i = 0; i < line.values.size(); ++i) {
+    only_commas &= line.complete[i] == Completeness::kComplete &&
+                   std::isfinite(line.values[i]);
+  }
+  if (only_commas) {
+    for (size_t k = 0; k < text_line.size(); ++k) {
+      row[k] = text_line[k] == '\t' ? ',' : text_line[k];
+    }
+    out_.Write(std::string_view(row, text_line.size()));
+    return;
+  }
+  const char* in = text_line.data();
   char* out = row;
   for (size_t field = 0;; ++field) {
     const char* field_end = in;

@@ -107,11 +107,14 @@ TEST(CsvLineTest, WritesTheTextFilesNumbersBetweenCommas) {
     const std::vector<Completeness> complete = {
         kYes, kYes, Completeness::kIncomplete, kYes, kYes, kYes, kYes};
     write(LevelLine{{2001, 2, 28, 24}, values, complete});
+    const std::vector<double> finite = {0.5, -9999.0};
+    write(LevelLine{{2001, 3, 1, 24}, finite, {kYes, kYes}});
     const std::vector<double> none;
     const std::vector<Completeness> no_flags;
     write(LevelLine{{-1, 0, 0, 24}, none, no_flags});
     EXPECT_EQ(
         "2001,2,28,24,1.23457,-9999,,Inf,-Inf,NaN,1e+006\r\n"
+        "2001,3,1,24,0.5,-9999\r\n"
         "-1,0,0,24\r\n",
         out.bytes())
         << (after_text ? "after a text writer" : "alone");
