@@ -3,15 +3,13 @@
 #include "driver.h"
 
 #include <algorithm>
-#include <array>
-#include <memory>
-#include <optional>
 #include <string_view>
 
 #include "engine.h"
 #include "layout.h"
-#include "naming.h"
+#include "outputs.h"
 #include "record_fast.h"
+#include "run_state.h"
 #include "scan.h"
 #include "summary.h"
 #include "writers.h"
@@ -20,7 +18,6 @@ namespace vostrel {
 
 namespace {
 
-constexpr char kBanner[] = "aggregating model results\n";
 constexpr char kUsage[] =
     "usage: vostrel <in-name> [<header rows{def=auto}>] "
     "[<data columns{def=aoto}>] [noneg]\n"
@@ -34,101 +31,6 @@ constexpr char kReady[] = "\nready..\n";
 // The longest piece of the text that stopped the record loop shown to the
 // user.
 constexpr size_t kMaxStopText = 40;
-
-// The outputs a run can have, in the order they are created.
-enum OutputSlot : size_t {
-  kDaily,
-  kDailyCsv,
-  kMonthly,
-  kMonthlyCsv,
-  kYearly,
-  kYearlyCsv,
-  kSummary,
-  kOutputSlots,
-};
-// Each output's kind, as the refusals name it.
-constexpr const char* kOutputKinds[kOutputSlots] = {
-    "daily",  "daily CSV",  "monthly", "monthly CSV",
-    "yearly", "yearly CSV", "summary"};
-
-struct RunOutput {
-  std::string name;  // empty: not made by this run
-  std::unique_ptr<Output> file;
-};
-
-// Takes every byte and keeps none: the progress marks of a quiet run.
-class DiscardOutput : public Output {
- public:
-  DiscardOutput() : Output(0) {}
-
- private:
-  bool Put(std::string_view) override { return true; }
-};
-
-// The console of one run. Without --quiet everything shows; with it only
-// the notes and a failure, the banner held back until a failure comes.
-class RunConsole {
- public:
-  RunConsole(Output& console, bool quiet)
-      : console_(console), banner_due_(quiet) {
-    if (!quiet) console_.Write(kBanner);
-  }
-  // Where progress goes: the console, or nowhere when quiet.
-  Output& progress() { return banner_due_ ? discard_ : console_; }
-  void Progress(std::string_view text) { progress().Write(text); }
-  void Note(std::string_view text) { console_.Write(text); }
-  void Failure(std::string_view text) {
-    if (banner_due_) console_.Write(kBanner);
-    banner_due_ = false;
-    console_.Write(text);
-  }
-
- private:
-  Output& console_;
-  DiscardOutput discard_;
-  bool banner_due_;
-};
-
-// The state of one run: the command line as typed, the names derived from
-// it, what layout analysis settles, the files and what the record loop read.
-struct RunState {
-  explicit RunState(CommandLine line) : command_line(std::move(line)) {}
-
-  const Options& options() const { return command_line.options; }
-  bool from_standard_input() const { return command_line.input == "-"; }
-  Output& output(OutputSlot slot) { return *outputs[slot].file; }
-
-  CommandLine command_line;
-  OutputNames names;
-  // The results file's name as the header block quotes it.
-  std::string quoted_name;
-  std::array<RunOutput, kOutputSlots> outputs;
-  std::unique_ptr<Input> input;
-  // Settled by layout analysis.
-  bool layout_settled = false;
-  int32_t header_rows = -1;
-  int32_t data_columns = 0;
-  // What the record loop read; `loop_finished` once it ran to its end
-  // without a read or write failure cutting it off.
-  RecordLoopEnd end;
-  bool loop_finished = false;
-  std::optional<TextPlace> stopped;
-  std::optional<int64_t> short_record_line;
-  // The failure message, for the summary.
-  std::string message;
-};
-
-ExitStatus Fail(RunState& run, RunConsole& console, ExitStatus status,
-                std::string message) {
-  console.Failure(message);
-  run.message = std::move(message);
-  return status;
-}
-
-ExitStatus ReadError(RunState& run, RunConsole& console) {
-  return Fail(run, console, ExitStatus::kFileError,
-              "error reading " + run.command_line.input + "\n");
-}
 
 // A line longer than the input takes ends the run once a phase has met it,
 // before anything of it is written. Its line is counted only now, so that a
@@ -150,112 +52,6 @@ ExitStatus CheckLineLength(RunState& run, RunConsole& console) {
   }
   return Fail(run, console, ExitStatus::kUsage,
               "line " + std::to_string(line) + " is longer than 64 MiB\n");
-}
-
-ExitStatus WriteError(RunState& run, OutputSlot slot, RunConsole& console) {
-  return Fail(run, console, ExitStatus::kFileError,
-              "error writing " + run.outputs[slot].name + "\n");
-}
-
-// The first output that failed, if any, reported as a write error.
-ExitStatus CheckOutputs(RunState& run, RunConsole& console) {
-  for (size_t slot = 0; slot < kOutputSlots; ++slot) {
-    const RunOutput& out = run.outputs[slot];
-    if (out.file != nullptr && !out.file->ok()) {
-      return WriteError(run, static_cast<OutputSlot>(slot), console);
-    }
-  }
-  return ExitStatus::kSuccess;
-}
-
-ExitStatus RefuseToOverwrite(RunState& run, size_t earlier,
-                             const std::string& name, RunConsole& console) {
-  return Fail(run, console, ExitStatus::kFileError,
-              std::string("refusing to overwrite the ") +
-                  kOutputKinds[earlier] + " file with " + name + "\n");
-}
-
-void NameOutputs(RunState& run) {
-  const Options& options = run.options();
-  const std::string& typed = run.command_line.input;
-  run.names = DeriveOutputNames(options.out.empty() ? typed : options.out);
-  run.quoted_name =
-      run.from_standard_input() ? typed : DeriveOutputNames(typed).input_name;
-  run.outputs[kDaily].name = run.names.daily;
-  run.outputs[kMonthly].name = run.names.monthly;
-  if (options.yearly_start != 0) run.outputs[kYearly].name = run.names.yearly;
-  if (options.csv) {
-    for (const OutputSlot text : {kDaily, kMonthly, kYearly}) {
-      const std::string& name = run.outputs[text].name;
-      if (!name.empty()) run.outputs[text + 1].name = name + ".csv";
-    }
-  }
-  run.outputs[kSummary].name = options.summary;
-}
-
-// True when output `name` would reach the results file.
-bool ReachesResults(FileSystem& files, const RunState& run,
-                    const std::string& name) {
-  if (run.from_standard_input()) return files.SameAsStandardInput(name);
-  return name == run.quoted_name ||
-         files.SameFile(name, run.command_line.input);
-}
-
-ExitStatus OpenFiles(FileSystem& files, RunState& run, RunConsole& console) {
-  const std::string& typed = run.command_line.input;
-  run.input = run.from_standard_input() ? files.OpenStandardInput()
-                                        : files.OpenForReading(typed);
-  if (run.input == nullptr) {
-    return Fail(run, console, ExitStatus::kFileError,
-                "error opening " + typed + "\n");
-  }
-  NameOutputs(run);
-  // Creating an output empties it, so a name that reaches the results file,
-  // or another output, must be refused before any output exists.
-  for (const RunOutput& out : run.outputs) {
-    if (!out.name.empty() && ReachesResults(files, run, out.name)) {
-      return Fail(
-          run, console, ExitStatus::kFileError,
-          "refusing to overwrite the results file with " + out.name + "\n");
-    }
-  }
-  for (size_t later = 0; later < kOutputSlots; ++later) {
-    const std::string& name = run.outputs[later].name;
-    if (name.empty()) continue;
-    for (size_t earlier = 0; earlier < later; ++earlier) {
-      const std::string& other = run.outputs[earlier].name;
-      if (!other.empty() && (other == name || files.SameFile(other, name))) {
-        return RefuseToOverwrite(run, earlier, name, console);
-      }
-    }
-  }
-  // An output that cannot be written (locked by a spreadsheet, read-only, a
-  // directory) must fail the run before the last good contents of any other
-  // output are emptied.
-  for (const RunOutput& out : run.outputs) {
-    if (!out.name.empty() && !files.CheckWritable(out.name)) {
-      return Fail(run, console, ExitStatus::kFileError,
-                  "error opening " + out.name + "\n");
-    }
-  }
-  for (size_t slot = 0; slot < kOutputSlots; ++slot) {
-    RunOutput& out = run.outputs[slot];
-    if (out.name.empty()) continue;
-    // A link from this name to an earlier output's missing file reaches a
-    // file only now that the earlier one exists.
-    for (size_t earlier = 0; earlier < slot; ++earlier) {
-      if (run.outputs[earlier].file != nullptr &&
-          files.SameFile(run.outputs[earlier].name, out.name)) {
-        return RefuseToOverwrite(run, earlier, out.name, console);
-      }
-    }
-    out.file = files.Create(out.name);
-    if (out.file == nullptr) {
-      return Fail(run, console, ExitStatus::kFileError,
-                  "error opening " + out.name + "\n");
-    }
-  }
-  return ExitStatus::kSuccess;
 }
 
 ExitStatus SettleLayout(RunState& run, RunConsole& console) {
@@ -357,32 +153,6 @@ ExitStatus WriteNotes(RunState& run, RunConsole& console) {
   console.Note(notes);
   return incomplete || !notes.empty() ? ExitStatus::kIncomplete
                                       : ExitStatus::kSuccess;
-}
-
-// Where a level's lines go: its text file and, with --csv, its CSV file.
-struct LevelOutputs {
-  std::vector<std::unique_ptr<LineWriter>> owned;
-  LevelWriters levels;
-};
-
-LevelOutputs MakeLevelOutputs(RunState& run) {
-  LevelOutputs out;
-  std::vector<LineWriter*>* levels[] = {&out.levels.day, &out.levels.month,
-                                        &out.levels.year};
-  const OutputSlot texts[] = {kDaily, kMonthly, kYearly};
-  for (size_t i = 0; i < 3; ++i) {
-    const OutputSlot text = texts[i];
-    const auto csv = static_cast<OutputSlot>(text + 1);
-    if (run.outputs[text].file != nullptr) {
-      out.owned.push_back(std::make_unique<TextLineWriter>(run.output(text)));
-      levels[i]->push_back(out.owned.back().get());
-    }
-    if (run.outputs[csv].file != nullptr) {
-      out.owned.push_back(std::make_unique<CsvLineWriter>(run.output(csv)));
-      levels[i]->push_back(out.owned.back().get());
-    }
-  }
-  return out;
 }
 
 ExitStatus Aggregate(RunState& run, RunConsole& console) {
