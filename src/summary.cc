@@ -143,16 +143,25 @@ void AppendJsonString(std::string& out, std::string_view bytes) {
   out += '"';
 }
 
+namespace {
+
+void AppendJsonStringOrNull(std::string& out,
+                            const std::optional<std::string>& text) {
+  if (text) {
+    AppendJsonString(out, *text);
+  } else {
+    out += "null";
+  }
+}
+
+}  // namespace
+
 std::string SummaryJson(const RunSummary& s) {
   std::string out = "{\"version\":";
   AppendJsonString(out, VOSTREL_VERSION);
   AppendNumber(out, "status", s.status);
   out += ",\"message\":";
-  if (s.message) {
-    AppendJsonString(out, *s.message);
-  } else {
-    out += "null";
-  }
+  AppendJsonStringOrNull(out, s.message);
   out += ",\"input\":";
   AppendJsonString(out, s.input);
   out += ",\"outputs\":{\"daily\":";
@@ -160,11 +169,7 @@ std::string SummaryJson(const RunSummary& s) {
   out += ",\"monthly\":";
   AppendJsonString(out, s.monthly);
   out += ",\"yearly\":";
-  if (s.yearly) {
-    AppendJsonString(out, *s.yearly);
-  } else {
-    out += "null";
-  }
+  AppendJsonStringOrNull(out, s.yearly);
   out += ",\"csv\":[";
   for (size_t i = 0; i < s.csv.size(); ++i) {
     if (i > 0) out += ',';

@@ -82,13 +82,16 @@ char* TextLine(int32_t year, int32_t month, int32_t day, int32_t hour,
 
 }  // namespace
 
-void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
-                     int32_t hour, const std::vector<double>& values,
-                     std::string& scratch) {
+std::string_view WriteRecordLine(Output& out, int32_t year, int32_t month,
+                                 int32_t day, int32_t hour,
+                                 const std::vector<double>& values,
+                                 std::string& scratch) {
   char* end = nullptr;
   const char* const line =
       TextLine(year, month, day, hour, values, scratch, end);
-  out.Write(std::string_view(line, static_cast<size_t>(end - line)));
+  const std::string_view text(line, static_cast<size_t>(end - line));
+  out.Write(text);
+  return text;
 }
 
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,
@@ -97,12 +100,9 @@ void WriteTotalsLine(Output& out, const std::vector<double>& totals,
 }
 
 void TextLineWriter::WriteLine(const LevelLine& line) {
-  char* end = nullptr;
-  const char* const text =
-      TextLine(line.date.year, line.date.month, line.date.day, line.date.hour,
-               line.values, scratch_, end);
-  line.text = std::string_view(text, static_cast<size_t>(end - text));
-  out_.Write(line.text);
+  line.text =
+      WriteRecordLine(out_, line.date.year, line.date.month, line.date.day,
+                      line.date.hour, line.values, scratch_);
 }
 
 namespace {

@@ -28,10 +28,11 @@ void WriteHeaderBlock(Input& in, int32_t header_rows,
 
 // Record line: "%d\t%d\t%d\t%d", then a tab and a rendered number per value,
 // then LF. The line is assembled in `scratch`, which the caller keeps between
-// lines so that a run of many lines allocates once.
-void WriteRecordLine(Output& out, int32_t year, int32_t month, int32_t day,
-                     int32_t hour, const std::vector<double>& values,
-                     std::string& scratch);
+// lines so that a run of many lines allocates once; returns the line, there.
+std::string_view WriteRecordLine(Output& out, int32_t year, int32_t month,
+                                 int32_t day, int32_t hour,
+                                 const std::vector<double>& values,
+                                 std::string& scratch);
 
 // Totals line: a record line with four zero date fields.
 void WriteTotalsLine(Output& out, const std::vector<double>& totals,
